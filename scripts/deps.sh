@@ -1,0 +1,18 @@
+# Debian packages the build, the tests and the program need; installed when missing (as root).
+DEPS=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+      qt6-base-dev libgl-dev ffmpeg imagemagick xvfb xauth)
+
+install_deps() {
+    local missing=()
+    for p in "${DEPS[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        echo "Installing: ${missing[*]}"
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
+            "${missing[@]}"
+    fi
+}
