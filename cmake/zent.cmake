@@ -1,13 +1,11 @@
-# zent_shared_library(<name> EXPORTS <version-script> SOURCES <files...>)
-# A shared library that exports exactly the symbols its version script names.
+# zent_shared_library(<name> SOURCES <files...>)
+# A shared library whose only visible symbols are its published exports (cmake/exports.map).
 function(zent_shared_library name)
-    cmake_parse_arguments(ARG "" "EXPORTS" "SOURCES" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES" ${ARGN})
     add_library(${name} SHARED ${ARG_SOURCES})
-    if(ARG_EXPORTS)
-        set(map ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_EXPORTS})
-        target_link_options(${name} PRIVATE "LINKER:--version-script=${map}")
-        set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${map})
-    endif()
+    set(map ${PROJECT_SOURCE_DIR}/cmake/exports.map)
+    target_link_options(${name} PRIVATE "LINKER:--version-script=${map}")
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${map})
 endfunction()
 
 # zent_test(<name> SOURCES <files...> LIBS <targets...>)
