@@ -12,6 +12,8 @@ extern "C" {
 
 /* ---- Format, buffers and handle ------------------------------------------------------------- */
 
+ZENTHUE_API int GetDllVersion(void);
+
 /* ---- White-balance gains and gamma tables --------------------------------------------------- */
 
 /* ---- Raw-to-color interpolation ------------------------------------------------------------- */
