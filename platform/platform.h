@@ -137,6 +137,7 @@ PLATFORM_API BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWOR
 } /* extern "C" */
 
 #include <memory>
+#include <string>
 
 /* ---- C++ seams for tests and the simulated camera ------------------------------------------- */
 namespace platform {
@@ -180,11 +181,20 @@ public:
     virtual bool deviceDescriptor(DEVICE_DESCRIPTOR& out) = 0;
     // Fills up to `length` bytes; `transferred` says how many came.
     virtual bool bulkRead(uint8_t* data, uint32_t length, uint32_t& transferred) = 0;
+    // False once the device is unplugged: its name no longer opens and open handles fail.
+    virtual bool connected() const { return true; }
 };
 
 // Attaches `device` as \\.\Usbscan<index> (0..126), in front of any socket of that number.
 PLATFORM_API void attachUsbDevice(int index, std::shared_ptr<UsbDevice> device);
 PLATFORM_API void detachUsbDevice(int index);
+
+// The Unix socket behind \\.\Usbscan<index> when no device is attached in-process:
+// $XDG_RUNTIME_DIR/usbscan/<index>, or /tmp/usbscan-<uid>/<index> when the variable is unset.
+PLATFORM_API std::string usbscanSocketPath(int index);
+// How long a socket call waits for the camera's answer before the camera counts as gone
+// (every later call on that handle fails). 0 restores the default of 3000 ms.
+PLATFORM_API void setUsbscanTimeout(uint32_t milliseconds);
 
 }  // namespace platform
 #endif /* __cplusplus */
