@@ -1,4 +1,6 @@
 // The library's version number.
 #include "zenthue.h"
 
-extern "C" int GetDllVersion(void) { return 1104; }
+extern "C" int GetDllVersion(void) {
+    return 1104;
+}
