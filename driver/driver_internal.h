@@ -35,10 +35,15 @@ int BulkRead(uint8_t* buffer, uint32_t length, uint8_t transferMode);
 int WaitReady(long limit);
 int ApplyMode(int bit0, int bit2, int bit3);
 int TransferFrame(BYTE** rowTable, int width, int height);
-// As TransferFrame, unpacking at most `maxRows` rows of at most `maxRowBytes` bytes.
-int TransferFrameBounded(BYTE** rowTable, int width, int height, int maxRows, int maxRowBytes);
 
 // ---- Capture ------------------------------------------------------------------------------
+// What a row table can take: rows filled and bytes per row. The driver's own tables and the
+// caller's output table report their real size (0 while missing); any other table is trusted.
+struct RowCapacity {
+    int rows;
+    int bytes;
+};
+RowCapacity CapacityOf(BYTE** rowTable);
 // Frame size of a geometry: false for the erase geometry (no frame).
 bool FrameSize(int geometry, int& width, int& height);
 int ReadCorrectedFrame(BYTE** rowTable);

@@ -65,6 +65,7 @@ struct DriverState {
     BYTE* outputRows[kRowTableSize];
     int outputRowCount;  // rows filled in outputRows (0 until SetImgMemory)
     int outputRowBytes;  // bytes in one of those rows
+    BYTE* engineSource;  // work image row 0 as last handed to the color engine
 
     // Color settings.
     int redGain;

@@ -1,0 +1,147 @@
+// Fixed-pattern noise: capturing and averaging the noise frame, and the live subtraction.
+#include <algorithm>
+#include <cstring>
+
+#include "driver_internal.h"
+#include "zentdrv.h"
+
+namespace zentdrv {
+
+namespace {
+
+constexpr int kInterfaceUsb = 4;
+constexpr int kAveragePasses = 5;
+
+void applyRequestedMode(const DriverState& s) {
+    ApplyMode(s.modeBit0, s.modeBit2, s.modeBit3);  // result not used
+}
+
+// One snap and one frame transfer at the current geometry.
+int snapFrame(BYTE** rowTable) {
+    const DriverState& s = driverState();
+    if (!WriteControl(static_cast<uint8_t>(ControlShadow() | 0x01))) return 0;
+    int width = 0;
+    int height = 0;
+    if (!FrameSize(s.currentGeometry, width, height)) return 0;
+    return TransferFrame(rowTable, width, height);
+}
+
+// Rows and samples of the image size that fit both tables (noise image: 512 x 512).
+void boundedArea(BYTE** a, BYTE** b, int width, int height, int& rows, int& samples) {
+    const RowCapacity ca = CapacityOf(a);
+    const RowCapacity cb = CapacityOf(b);
+    rows = std::max(0, std::min({height, ca.rows, cb.rows}));
+    samples = std::max(0, std::min({4 * (width / 4), ca.bytes, cb.bytes}));
+}
+
+}  // namespace
+
+int CaptureRawFrame(BYTE** rowTable) {
+    DriverState& s = driverState();
+    s.noiseMax = 0;
+    s.noiseMin = 255;
+    if (s.interfaceType == kInterfaceUsb) {
+        if (!snapFrame(rowTable)) return 0;
+        applyRequestedMode(s);
+    }
+    s.currentGeometry = s.requestedGeometry;
+    return 1;
+}
+
+int AverageNoisePass(BYTE** frameRows, BYTE** noiseRows) {
+    DriverState& s = driverState();
+    if (s.interfaceType != kInterfaceUsb) return 1;
+    if (!snapFrame(frameRows)) return 0;
+    s.currentGeometry = s.requestedGeometry;
+    applyRequestedMode(s);
+
+    int rows = 0;
+    int samples = 0;
+    boundedArea(frameRows, noiseRows, s.imageWidth, s.imageHeight, rows, samples);
+    int high = s.noiseMax;
+    int low = s.noiseMin;
+    for (int r = 0; r < rows; ++r) {
+        const BYTE* f = frameRows[r];
+        BYTE* n = noiseRows[r];
+        for (int c = 0; c < samples; ++c) {
+            const int v = (n[c] + f[c]) >> 1;
+            n[c] = static_cast<BYTE>(v);
+            high = std::max(high, v);
+            low = std::min(low, v);
+        }
+    }
+    s.noiseMax = high;
+    s.noiseMin = low;
+    return 1;
+}
+
+void SubtractNoise(BYTE** frameRows, BYTE** noiseRows, int width, int height) {
+    const DriverState& s = driverState();
+    int rows = 0;
+    int samples = 0;
+    boundedArea(frameRows, noiseRows, width, height, rows, samples);
+    const int offset = s.levelOffset;
+    const int ceiling = s.clipCeiling;
+    for (int r = 0; r < rows; ++r) {
+        BYTE* f = frameRows[r];
+        const BYTE* n = noiseRows[r];
+        for (int c = 0; c < samples; ++c) {
+            int v = offset - f[c] + n[c];
+            if (v >= ceiling)
+                v = ceiling;
+            else if (v <= 0)
+                v = 0;
+            f[c] = static_cast<BYTE>(v);
+        }
+    }
+}
+
+}  // namespace zentdrv
+
+using zentdrv::driverState;
+using zentdrv::DriverState;
+
+extern "C" {
+
+int ReInitFPN(void) {
+    DriverState& s = driverState();
+    int r = zentdrv::ReadCorrectedFrame(s.workRows);  // thrown away; lets a new mode settle
+    if (r == 1) {
+        zentdrv::CaptureRawFrame(s.noiseRows);
+        zentdrv::CaptureRawFrame(s.noiseRows);  // the starting noise frame
+    }
+    for (int pass = 0; r == 1 && pass < zentdrv::kAveragePasses; ++pass)
+        r = zentdrv::AverageNoisePass(s.workRows, s.noiseRows);
+
+    // Rows 192 to 194 of the sensor are unreliable; take them from their neighbours.
+    if (s.noiseBase != nullptr) {
+        const size_t n = static_cast<size_t>(std::clamp(s.imageWidth, 0, zentdrv::kNoiseSide));
+        std::memmove(s.noiseRows[192], s.noiseRows[191], n);
+        std::memmove(s.noiseRows[194], s.noiseRows[195], n);
+        std::memmove(s.noiseRows[193], s.noiseRows[195], n);
+    }
+
+    s.levelOffset = 255 - s.noiseMax;
+    // With nothing averaged noiseMax is below noiseMin; the ceiling then stays at full scale.
+    s.clipCeiling = 255;
+    return r;
+}
+
+int ReadNoise(void) {
+    DriverState& s = driverState();
+    switch (s.displayType) {
+        case 1:
+            return zentdrv::CaptureRawFrame(s.outputRows);
+        case 2:
+        case 3: {
+            const int a = zentdrv::CaptureRawFrame(s.noiseRows);
+            if (a == 1) zentdrv::CaptureRawFrame(s.noiseRows);
+            zentdrv::GrayToDisplay(s.noiseRows, s.outputRows, s.imageWidth, s.imageHeight);
+            return a;
+        }
+        default:
+            return 1;
+    }
+}
+
+}  // extern "C"
