@@ -123,9 +123,8 @@ typedef struct _DEVICE_DESCRIPTOR {
 } DEVICE_DESCRIPTOR, *PDEVICE_DESCRIPTOR;
 
 PLATFORM_API HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                                LPSECURITY_ATTRIBUTES securityAttributes,
-                                DWORD creationDisposition, DWORD flagsAndAttributes,
-                                HANDLE templateFile);
+                                LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
+                                DWORD flagsAndAttributes, HANDLE templateFile);
 PLATFORM_API BOOL CloseHandle(HANDLE object);
 PLATFORM_API BOOL DeviceIoControl(HANDLE device, DWORD ioControlCode, LPVOID inBuffer,
                                   DWORD inBufferSize, LPVOID outBuffer, DWORD outBufferSize,
@@ -144,7 +143,7 @@ namespace platform {
 
 // The source of Sleep and GetTickCount. The default is the real monotonic clock.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual uint64_t nowMs() = 0;
     virtual void sleepMs(uint32_t ms) = 0;
@@ -152,7 +151,7 @@ public:
 
 // A clock that only moves when told to, or when something sleeps on it (a sleep costs no time).
 class PLATFORM_API VirtualClock : public Clock {
-public:
+  public:
     explicit VirtualClock(uint64_t startMs = 0) : now_(startMs) {}
     uint64_t nowMs() override { return now_; }
     void sleepMs(uint32_t ms) override {
@@ -162,7 +161,7 @@ public:
     void advance(uint64_t ms) { now_ += ms; }
     uint64_t totalSleptMs() const { return slept_; }
 
-private:
+  private:
     uint64_t now_;
     uint64_t slept_ = 0;
 };
@@ -174,7 +173,7 @@ PLATFORM_API void installClock(Clock* clock);
 // A still-image USB device attached in-process: the object behind \\.\UsbscanN when a test
 // attaches one. Every call returns false when the device fails the request.
 class UsbDevice {
-public:
+  public:
     virtual ~UsbDevice() = default;
     virtual bool readRegister(uint32_t reg, uint8_t* data, uint32_t length) = 0;
     virtual bool writeRegister(uint32_t reg, const uint8_t* data, uint32_t length) = 0;

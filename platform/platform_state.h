@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "platform.h"
+#include "usbscan_state.h"
 
 namespace platform::detail {
 
@@ -20,6 +21,7 @@ struct PlatformState {
     // Live global-memory blocks by handle. A fixed block's handle is its address.
     std::unordered_map<HGLOBAL, MemoryBlock> blocks;
     Clock* clock = nullptr;  // nullptr: the real monotonic clock
+    UsbscanState usbscan;    // device files (usbscan.cpp)
 };
 
 PlatformState& state();

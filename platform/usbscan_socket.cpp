@@ -1,0 +1,131 @@
+// Client side of the usbscan socket protocol: bounded, blocking request/reply exchanges.
+#include "usbscan_socket.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace platform::detail {
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+int remainingMs(SteadyClock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+bool waitFor(int fd, short events, SteadyClock::time_point deadline) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int r = ::poll(&p, 1, remainingMs(deadline));
+        if (r > 0) return (p.revents & (events | POLLHUP | POLLERR)) != 0;
+        if (r == 0) return false;
+        if (errno != EINTR) return false;
+    }
+}
+
+bool sendAll(int fd, const void* data, size_t size, SteadyClock::time_point deadline) {
+    auto* p = static_cast<const uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::send(fd, p, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            p += n;
+            size -= static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!waitFor(fd, POLLOUT, deadline)) return false;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+bool receiveAll(int fd, void* data, size_t size, SteadyClock::time_point deadline) {
+    auto* p = static_cast<uint8_t*>(data);
+    while (size > 0) {
+        const ssize_t n = ::recv(fd, p, size, MSG_DONTWAIT);
+        if (n > 0) {
+            p += n;
+            size -= static_cast<size_t>(n);
+            continue;
+        }
+        if (n == 0) return false;  // peer closed
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (!waitFor(fd, POLLIN, deadline)) return false;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+// Reads and throws away `size` bytes (a reply longer than the caller's buffer).
+bool discard(int fd, size_t size, SteadyClock::time_point deadline) {
+    uint8_t sink[4096];
+    while (size > 0) {
+        const size_t n = size < sizeof sink ? size : sizeof sink;
+        if (!receiveAll(fd, sink, n, deadline)) return false;
+        size -= n;
+    }
+    return true;
+}
+
+}  // namespace
+
+int connectUsbscanSocket(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof address.sun_path) return -1;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    int r;
+    do {
+        r = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } while (r < 0 && errno == EINTR);
+    if (r < 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool exchange(int fd, const usbscan::Request& request, const void* sendData, void* replyData,
+              uint32_t replyCapacity, uint32_t& replyLength, bool& ok, uint32_t timeoutMs) {
+    replyLength = 0;
+    ok = false;
+    const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+    if (!sendAll(fd, &request, sizeof request, deadline)) return false;
+    if (request.length > 0 && sendData != nullptr &&
+        !sendAll(fd, sendData, request.length, deadline)) {
+        return false;
+    }
+    usbscan::Reply reply;
+    if (!receiveAll(fd, &reply, sizeof reply, deadline)) return false;
+    // A reply never carries more than was asked for; anything else is a broken peer.
+    const uint32_t asked =
+        request.op == static_cast<uint8_t>(usbscan::Op::Descriptor)      ? usbscan::kDescriptorBytes
+        : request.op == static_cast<uint8_t>(usbscan::Op::WriteRegister) ? 0
+                                                                         : request.length;
+    if (reply.length > asked || reply.ok > 1) return false;
+    const uint32_t kept = reply.length < replyCapacity ? reply.length : replyCapacity;
+    if (kept > 0 && !receiveAll(fd, replyData, kept, deadline)) return false;
+    if (reply.length > kept && !discard(fd, reply.length - kept, deadline)) return false;
+    replyLength = kept;
+    ok = reply.ok == 1;
+    return true;
+}
+
+}  // namespace platform::detail

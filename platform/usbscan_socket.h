@@ -1,0 +1,21 @@
+// Client side of the usbscan socket protocol (usbscan_protocol.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "usbscan_protocol.h"
+
+namespace platform::detail {
+
+// Connects to the socket at `path`; -1 when nothing listens there.
+int connectUsbscanSocket(const std::string& path);
+
+// One request and its reply within `timeoutMs`. `sendData` goes after the request (register
+// writes); up to `replyCapacity` reply bytes land in `replyData` and `replyLength` says how many
+// came. Returns false when the exchange itself broke (peer gone, no answer in time, malformed
+// reply): the connection is then unusable. `ok` is the device's own verdict.
+bool exchange(int fd, const usbscan::Request& request, const void* sendData, void* replyData,
+              uint32_t replyCapacity, uint32_t& replyLength, bool& ok, uint32_t timeoutMs);
+
+}  // namespace platform::detail
