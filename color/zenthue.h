@@ -74,6 +74,33 @@ ZENTHUE_API int GetFineRawColorFrame(int width, int height);
 
 /* ---- Further conversions: 12-bit paths, DSP color frame, luminance frame -------------------- */
 
+/* Converts a frame of 16-bit samples (12 significant bits) into 24-bit output mirrored left to
+   right, through the channel tables (build them with 12 table bits) scaled down to 8 bits. Row
+   tables: row i lies i * biWidth * (biBitCount / 8) bytes from the base. raw12Path 0 reads a
+   Bayer mosaic, 1 a mosaic of diagonal stripes (every border pixel repeats the nearest
+   converted one). Returns 1 when tracking white balance found a dominant color cast, else 0;
+   returns 1 without converting for any other raw12Path. A header taller than 1024 rows, missing
+   buffers, or a width or height the headers do not hold convert nothing and return 0, as do
+   sizes below 2 x 3 (path 0) or 5 x 5 (path 1). */
+ZENTHUE_API int GetRawColor12Frame(WORD* src, const BITMAPINFOHEADER* srcHeader, BYTE* dst,
+                                   const BITMAPINFOHEADER* dstHeader, int width, int height);
+
+/* Builds the 12-bit source and the destination row tables as SetImgBuffer does, converts
+   nothing and returns 1. */
+ZENTHUE_API int GetDsp12Frame(WORD* src, const BITMAPINFOHEADER* srcHeader, BYTE* dst,
+                              const BITMAPINFOHEADER* dstHeader);
+
+/* Converts the 8-bit Bayer source through luminance and row-smoothed color differences into
+   24- or 16-bit output (formatType 2 or 1; other formats write nothing). Removes impulse
+   samples from the source in place first. Writes rows 8..height - 9, columns 8..width - 3 only.
+   In white-balance mode 1 it then adjusts the color gains for the next frame. Returns 1. */
+ZENTHUE_API int GetDspColorFrame(int width, int height);
+
+/* Writes the luminance of the 8-bit Bayer source, through lumaGain and the luminance gamma, as
+   8-bit gray, 16-bit 5-5-5 or 24-bit gray by formatType. Writes rows 1..height - 2, columns
+   3..width - 2 only. Returns 1. */
+ZENTHUE_API int GetYFrame(int width, int height);
+
 /* ---- Image filters -------------------------------------------------------------------------- */
 
 /* Filters on 24-bit pictures (bytes blue, green, red) and 8-bit raw frames given as row tables:

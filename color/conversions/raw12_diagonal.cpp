@@ -1,0 +1,120 @@
+// 12-bit path 1: a mosaic whose colors run in diagonal stripes (phase (row + column) mod 4:
+// 0 red, 2 blue, 1 and 3 green), interpolated from a 5 x 5 neighbourhood and written mirrored.
+//
+// Only rows 2..height - 3 and columns 2..width - 3 can be interpolated. The border is filled
+// from the nearest converted pixels so that the whole output is defined: the two outer
+// columns on each side repeat the nearest converted column, rows 1 and 0 repeat row 2, and
+// rows height - 2 and height - 1 repeat row height - 3. The white-balance statistics count the
+// converted pixels only.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "conversions/conversions.h"
+#include "engine/color_tables.h"
+
+namespace zenthue {
+
+namespace {
+
+struct ChannelSums {
+    std::int64_t red = 0, green = 0, blue = 0;
+};
+
+// The five source rows around row i.
+struct Window5 {
+    Row12 m2, m1, c, p1, p2;
+};
+
+// Red and blue at a green site, as the two estimates along the diagonals: e1 is formed from
+// the samples of the stripe through (i - 1, x), e2 from the stripe through (i + 1, x).
+inline void greenSiteEstimates(const Window5& w, int x, int& e1, int& e2) {
+    const int up = w.m1[x], left = w.c[x - 1], right = w.c[x + 1], down = w.p1[x];
+    const int a = (w.p2[x + 1] + left) >> 1;
+    const int b = (w.p1[x + 2] + up) >> 1;
+    e1 = std::abs(up - a) < std::abs(left - b) ? (a + up) >> 1 : (b + left) >> 1;
+    const int c = (w.m1[x - 2] + down) >> 1;
+    const int d = (w.m2[x - 1] + right) >> 1;
+    e2 = std::abs(right - c) < std::abs(down - d) ? (c + right) >> 1 : (d + down) >> 1;
+}
+
+void convertRow(const Window5& w, int i, BYTE* out, int width, int limit, const Raw12Lut& lut,
+                ChannelSums& sums) {
+    for (int x = 2; x <= width - 3; ++x) {
+        const int up = w.m1[x], down = w.p1[x], left = w.c[x - 1], right = w.c[x + 1];
+        int red, green, blue;
+        switch ((i + x) & 3) {
+            case 0:
+                red = w.c[x];
+                blue = (w.c[x - 2] + w.c[x + 2]) >> 1;
+                green = std::abs(up - down) < std::abs(left - right) ? (up + down) >> 1
+                                                                     : (left + right) >> 1;
+                break;
+            case 2:
+                blue = w.c[x];
+                red = (w.c[x - 2] + w.c[x + 2]) >> 1;
+                green = std::abs(left - right) < std::abs(up - down) ? (left + right) >> 1
+                                                                     : (up + down) >> 1;
+                break;
+            case 1:
+                green = w.c[x];
+                greenSiteEstimates(w, x, red, blue);
+                break;
+            default:
+                green = w.c[x];
+                greenSiteEstimates(w, x, blue, red);
+                break;
+        }
+        const BYTE r = lut.red[std::min(red, limit)];
+        const BYTE g = lut.green[std::min(green, limit)];
+        const BYTE b = lut.blue[std::min(blue, limit)];
+        putPixel24(out + 3 * std::ptrdiff_t{width - 1 - x}, r, g, b);
+        sums.red += r;
+        sums.green += g;
+        sums.blue += b;
+    }
+}
+
+// Repeats output column 2 into columns 0 and 1, and column width - 3 into the last two.
+void fillBorderColumns(BYTE* out, int width) {
+    const BYTE* low = out + 6;
+    const BYTE* high = out + 3 * std::ptrdiff_t{width - 3};
+    std::memcpy(out, low, 3);
+    std::memcpy(out + 3, low, 3);
+    std::memcpy(out + 3 * std::ptrdiff_t{width - 2}, high, 3);
+    std::memcpy(out + 3 * std::ptrdiff_t{width - 1}, high, 3);
+}
+
+}  // namespace
+
+int convertRaw12Diagonal(EngineState& s, int width, int height) {
+    if (width < 5 || height < 5) return 0;
+    if (!rowsSetUp(s.srcRows12, 0, height - 1) || !rowsSetUp(s.dstRows, 0, height - 1)) return 0;
+
+    buildLevelScale(s);
+    Raw12Lut lut;
+    buildRaw12Lut(s, lut);
+    const int limit = std::clamp(s.tableMax, 0, kTableSize - 1);
+
+    ChannelSums sums;
+    for (int i = 2; i <= height - 3; ++i) {
+        const Window5 w{Row12(s.srcRows12[i - 2]), Row12(s.srcRows12[i - 1]), Row12(s.srcRows12[i]),
+                        Row12(s.srcRows12[i + 1]), Row12(s.srcRows12[i + 2])};
+        convertRow(w, i, s.dstRows[i], width, limit, lut, sums);
+        fillBorderColumns(s.dstRows[i], width);
+    }
+    const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
+    std::memmove(s.dstRows[1], s.dstRows[2], rowBytes);
+    std::memmove(s.dstRows[0], s.dstRows[1], rowBytes);
+    std::memmove(s.dstRows[height - 2], s.dstRows[height - 3], rowBytes);
+    std::memmove(s.dstRows[height - 1], s.dstRows[height - 2], rowBytes);
+
+    if (s.wbMode != 1) return 0;
+    const std::int64_t count = std::int64_t{height - 4} * (width - 4);
+    return trackWhiteBalance(s, static_cast<double>(sums.red / count),
+                             static_cast<double>(sums.green / count),
+                             static_cast<double>(sums.blue / count));
+}
+
+}  // namespace zenthue
