@@ -1,0 +1,138 @@
+// ColorEnhance: makes a 24-bit picture more vivid, in place. Each pixel goes into a hue,
+// saturation and intensity description, its saturation passes through a fixed curve, and the
+// pixel is rebuilt; strongly coloured pixels of some hues get their weakest channel raised and
+// their strongest lowered. The constants are the picture pipeline's own (57.2958 and 0.01745 are
+// kept instead of exact conversions of degrees so that every picture comes out as it always has).
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "filter_common.h"
+
+namespace zenthue {
+namespace {
+
+constexpr double kDegreesPerRadian = 57.2958;
+constexpr double kRadiansPerDegree = 0.01745;
+constexpr double kThird = 0.3333333333333333;
+
+struct Hsi {
+    double h;  // hue in degrees, 0 to 360
+    double s;  // saturation in percent
+    double i;  // intensity
+};
+
+Hsi rgbToHsi(int b, int g, int r) {
+    Hsi out{0.0, 0.0, 0.0};
+    if (!(r == g && g == b)) {
+        const int num = (2 * r - g - b) / 2;
+        const int den = (r - g) * (r - g) + (r - b) * (g - b);
+        out.h = std::acos(num / std::sqrt(static_cast<double>(den))) * kDegreesPerRadian;
+        if (g < b) out.h = 360.0 - out.h;
+    }
+    const int sum = r + g + b;
+    if (sum != 0) {
+        const int low = std::min({b, g, r});
+        out.s = (1.0 - 3 * low / static_cast<double>(sum)) * 100.0;
+    }
+    out.i = sum / 3;
+    return out;
+}
+
+// Lowers weak saturations and raises middle ones; near white the change is pulled back towards
+// the mean of the curve value and the incoming saturation.
+double saturationCurve(double s, int peak) {
+    double y;
+    if (s < 10.0) {
+        y = (-7.0 * s * s * s + 142.0 * s * s) * 0.001388888888888889;
+    } else {
+        y = (-3.0 * s * s + 730.0 * s) * 0.0025 - 7.5;
+    }
+    if (peak > 245) y = ((y + s) * 0.5 * (peak - 245) + (255 - peak) * y) * 0.1;
+    return y;
+}
+
+inline int toChannel(double intensity, double component) {
+    const int v = static_cast<int>(intensity * component * 3);
+    return v >= 256 ? 255 : (v < 0 ? 0 : v);
+}
+
+void hsiToRgb(double h, double s, double intensity, int& b, int& g, int& r) {
+    const double sat = s * 0.01;
+    const auto f = [sat](double hue) {
+        return (1.0 + sat * std::cos(hue * kRadiansPerDegree) /
+                          std::cos((60.0 - hue) * kRadiansPerDegree)) *
+               kThird;
+    };
+    double cb;
+    double cg;
+    double cr;
+    if (h < 120.0) {
+        cb = (1.0 - sat) * kThird;
+        cr = f(h);
+        cg = 1.0 - (cr + cb);
+    } else if (h < 240.0) {
+        cr = (1.0 - sat) * kThird;
+        cg = f(h - 120.0);
+        cb = 1.0 - (cg + cr);
+    } else {
+        cg = (1.0 - sat) * kThird;
+        cb = f(h - 240.0);
+        cr = 1.0 - (cb + cg);
+    }
+    b = toChannel(intensity, cb);
+    g = toChannel(intensity, cg);
+    r = toChannel(intensity, cr);
+}
+
+// Divisors of the strong-channel correction by [strong channel][weak channel], B, G, R.
+constexpr double kStrongDivisor[3][3] = {
+    {1.0, 0.3884, 0.7626},
+    {2.57455, 1.0, 1.9632},
+    {2.6228, 0.5094, 1.0},
+};
+
+void enhancePixel(BYTE* p) {
+    int ch[3] = {p[0], p[1], p[2]};  // B, G, R
+    const int peak = std::max({ch[0], ch[1], ch[2]});
+    const int low = std::min({ch[0], ch[1], ch[2]});
+    const Hsi hsi = rgbToHsi(ch[0], ch[1], ch[2]);
+    const double s = std::clamp(saturationCurve(hsi.s, peak), 0.0, 100.0);
+    hsiToRgb(hsi.h, s, hsi.i, ch[0], ch[1], ch[2]);
+
+    const bool hueWindow = (hsi.h > 30.0 && hsi.h < 200.0) || (hsi.h > 280.0 && hsi.h < 340.0);
+    if (hueWindow && s > 80.0 && peak - low > 150) {
+        const int t = (peak - low) / 4 - 35;
+        int weak = 2;
+        for (int k = 0; k < 3; ++k) {
+            if (ch[k] == low) {
+                weak = k;
+                break;
+            }
+        }
+        ch[weak] += t;
+        int strong = 2;
+        for (int k = 0; k < 3; ++k) {
+            if (ch[k] == peak) {
+                strong = k;
+                break;
+            }
+        }
+        ch[strong] -= static_cast<std::uint8_t>(static_cast<int>(t / kStrongDivisor[strong][weak]));
+    }
+    for (int k = 0; k < 3; ++k) p[k] = clampByte(ch[k]);
+}
+
+}  // namespace
+}  // namespace zenthue
+
+extern "C" BYTE ColorEnhance(BYTE** rows, int width, int height) {
+    using namespace zenthue;
+    if (width <= 0 || height <= 0) return 0;
+    if (!rowsPresent(rows, height)) return 0;
+    for (int y = 0; y < height; ++y) {
+        BYTE* row = rows[y];
+        for (int x = 0; x < width; ++x) enhancePixel(row + x * kPixelBytes);
+    }
+    return 1;
+}

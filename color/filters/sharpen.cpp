@@ -1,0 +1,76 @@
+// SharpenImg: edge-adaptive 3 x 3 sharpening. A channel of a pixel is sharpened only where that
+// pixel stands on an edge in that channel, so flat areas and their noise are copied unchanged.
+#include <cstring>
+
+#include "filter_common.h"
+
+namespace zenthue {
+namespace {
+
+// A neighbour at least this far from the centre value counts towards an edge.
+constexpr int kEdgeStep = 20;
+// Neighbours that must count for a channel to stand on an edge.
+constexpr int kEdgeCount = 3;
+
+// Edge count and neighbour sum of one channel of the 3 x 3 window around a pixel.
+struct WindowStats {
+    int count;
+    int sum;
+};
+
+inline WindowStats windowStats(const BYTE* above, const BYTE* row, const BYTE* below, int at) {
+    constexpr int left = -kPixelBytes;
+    constexpr int right = kPixelBytes;
+    const int c = row[at];
+    const int n[8] = {above[at + left], above[at],        above[at + right], row[at + left],
+                      row[at + right],  below[at + left], below[at],         below[at + right]};
+    WindowStats s{0, 0};
+    for (int v : n) {
+        s.sum += v;
+        const int d = v - c;
+        s.count += (d >= kEdgeStep || d <= -kEdgeStep) ? 1 : 0;
+    }
+    return s;
+}
+
+// c plus the difference between c and the mean of its eight neighbours, saturated.
+inline BYTE sharpened(int c, int neighbourSum) {
+    return clampByte(((16 * c - neighbourSum) * 2) / 16);
+}
+
+}  // namespace
+}  // namespace zenthue
+
+extern "C" BYTE** SharpenImg(BYTE** srcRows, BYTE** dstRows, int width, int height) {
+    using namespace zenthue;
+    // Smaller pictures have no inner pixel to copy the borders from.
+    if (width < 3 || height < 3) return nullptr;
+    if (!rowsPresent(srcRows, height) || !rowsPresent(dstRows, height)) return nullptr;
+    const int rowBytes = width * kPixelBytes;
+
+    for (int y = 1; y < height - 1; ++y) {
+        const BYTE* above = srcRows[y - 1];
+        const BYTE* row = srcRows[y];
+        const BYTE* below = srcRows[y + 1];
+        BYTE* dst = dstRows[y];
+        for (int x = 1; x < width - 1; ++x) {
+            const int at = x * kPixelBytes;
+            const WindowStats s0 = windowStats(above, row, below, at);
+            const WindowStats s1 = windowStats(above, row, below, at + 1);
+            const WindowStats s2 = windowStats(above, row, below, at + 2);
+            const bool edge0 = s0.count >= kEdgeCount;
+            const bool edge2 = s2.count >= kEdgeCount;
+            // Green also follows an edge that both blue and red show.
+            const bool edge1 = s1.count >= kEdgeCount || (edge0 && edge2);
+            dst[at] = edge0 ? sharpened(row[at], s0.sum) : row[at];
+            dst[at + 1] = edge1 ? sharpened(row[at + 1], s1.sum) : row[at + 1];
+            dst[at + 2] = edge2 ? sharpened(row[at + 2], s2.sum) : row[at + 2];
+        }
+        // Border pixels copy their filtered inner neighbours.
+        std::memmove(dst, dst + kPixelBytes, kPixelBytes);
+        std::memmove(dst + rowBytes - kPixelBytes, dst + rowBytes - 2 * kPixelBytes, kPixelBytes);
+    }
+    std::memmove(dstRows[0], dstRows[1], static_cast<size_t>(rowBytes));
+    std::memmove(dstRows[height - 1], dstRows[height - 2], static_cast<size_t>(rowBytes));
+    return dstRows;
+}
