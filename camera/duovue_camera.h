@@ -54,7 +54,7 @@ inline constexpr uint8_t kReadyBit = 0x20;
 
 inline constexpr uint32_t kBulkChunk = 61440;
 inline constexpr uint32_t kTableBytes = 256;
-inline constexpr uint32_t kStoreBytes = 8386560;  // 256 * 32760
+inline constexpr uint32_t kStoreBytes = 8386560;   // 256 * 32760
 inline constexpr uint32_t kSmallItemFiller = 256;  // bytes after every 160 x 120 item
 inline constexpr uint8_t kFillerByte = 0x5A;       // value of those filler bytes
 inline constexpr uint8_t kErasedByte = 0xFF;       // erased table entries and unused store bytes
@@ -65,9 +65,9 @@ inline constexpr uint16_t kDefaultProductId = 0x0A15;
 
 // Image-table class bytes. Bits 0..3 carry the firmware's item sequence number (hosts ignore
 // them); the end mark is any byte with bits 4..6 all set.
-inline constexpr uint8_t kClassLarge = 0x00;  // 320 x 240
-inline constexpr uint8_t kClassSmall = 0x20;  // 160 x 120 + 256 filler bytes
-inline constexpr uint8_t kClassV8 = 0x40;     // frame of a V8 clip
+inline constexpr uint8_t kClassLarge = 0x00;   // 320 x 240
+inline constexpr uint8_t kClassSmall = 0x20;   // 160 x 120 + 256 filler bytes
+inline constexpr uint8_t kClassV8 = 0x40;      // frame of a V8 clip
 inline constexpr uint8_t kClassMarker = 0x80;  // clip marker: toggles from one clip to the next
 
 // Sensor response. True colour channel v becomes the level
@@ -117,7 +117,7 @@ inline constexpr int kClipSceneFirst = 12;
 inline constexpr int kLiveScene = 15;
 
 class Scene {
-public:
+  public:
     Scene();  // an all-black 320 x 240 scene
     static Scene builtin(int id, uint32_t frame = 0);
     // A picture taken as it is (320 x 240 or 160 x 120); it has no documented regions.
@@ -140,7 +140,7 @@ public:
     // The whole native canvas.
     void render(Image& out) const;
 
-private:
+  private:
     int id_ = -1;
     uint32_t frame_ = 0;
     std::shared_ptr<const Image> picture_;
@@ -164,7 +164,7 @@ struct StoredItem {
 
 // A store that cannot be built (directory stores): the message says what is wrong.
 class StoreError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -201,7 +201,7 @@ class CameraModel;
 
 // Not thread-safe, except vanish()/plugIn()/connected(), which any thread may call.
 class SimCamera : public platform::UsbDevice {
-public:
+  public:
     explicit SimCamera(const CameraOptions& options = {});  // throws StoreError
     ~SimCamera() override;
     SimCamera(const SimCamera&) = delete;
@@ -240,8 +240,8 @@ public:
     void clearFaults();  // all of the above, including vanishing
 
     // ---- Observation ----
-    int mode() const;  // mode code now in effect (0..7)
-    int liveWidth() const;   // geometry of the last live mode
+    int mode() const;       // mode code now in effect (0..7)
+    int liveWidth() const;  // geometry of the last live mode
     int liveHeight() const;
     bool readyNow() const;  // what the next status read would show, without counting as one
     const CameraCounters& counters() const;
@@ -249,7 +249,7 @@ public:
     // Every byte written to RegControl, oldest first (the last 65536 are kept).
     const std::vector<uint8_t>& controlWrites() const;
     void clearControlWrites();
-    uint32_t announcedBytes() const;  // count of the pending bulk announcement
+    uint32_t announcedBytes() const;            // count of the pending bulk announcement
     uint8_t registerValue(uint32_t reg) const;  // last byte written to a plain register
 
     // ---- Ground truth ----
@@ -269,7 +269,7 @@ public:
 
     CameraModel& model();  // internal model, for the simulator program and benchmarks
 
-private:
+  private:
     std::unique_ptr<CameraModel> model_;
     std::atomic<bool> vanished_{false};
 };

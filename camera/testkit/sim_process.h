@@ -20,7 +20,7 @@
 namespace camera {
 
 class SimProcess {
-public:
+  public:
     explicit SimProcess(std::vector<std::string> arguments = {}, int slot = 0);
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
@@ -47,7 +47,7 @@ public:
     static int runToEnd(const std::vector<std::string>& arguments, std::string* output,
                         int timeoutMs = 10000);
 
-private:
+  private:
     int wait();
 
     pid_t pid_ = -1;
