@@ -87,7 +87,7 @@ int convertRaw12Bayer(EngineState& s, int width, int height) {
     std::memmove(s.dstRows[height - 1] + first, s.dstRows[height - 2] + first, bytes);
 
     if (s.wbMode != 1) return 0;
-    const double count = static_cast<double>(std::int64_t{height - 2} * pairs);
+    const double count = static_cast<double>(std::int64_t{height - 2} * 2 * pairs);
     return trackWhiteBalance(s, static_cast<double>(sums.red) / count,
                              static_cast<double>(sums.green) / count,
                              static_cast<double>(sums.blue) / count);
