@@ -18,9 +18,9 @@
 // - RegDrain (0x84): reads 0; reading it while a frame still has unread bytes discards them.
 // - Other registers (GPIO 0x89, 0x8B, ...): stored and read back, no effect.
 // - Output streams: modes 0 and 4 give live 160 x 120 frames, modes 1 and 5 live 320 x 240
-//   frames; mode 6 gives dark frames at the geometry of the last live mode; mode 3 gives the
-//   256-byte image table followed by the 8,386,560-byte store image (then, after a drain, the
-//   same again); modes 2 and 7 give black frames at the last live geometry.
+//   frames; modes 6 (and 2, 7) give dark frames at the geometry of the last live mode; mode 3
+//   gives the 256-byte image table followed by the 8,386,560-byte store image (then, after a
+//   drain, the same again).
 // - Wire format of every frame and stored item: rows, the bottom line of the scene first (that
 //   row is an R-G row of the RGGB mosaic); each row the even-column samples, then the odd-column
 //   samples; every byte complemented (255 - level).
