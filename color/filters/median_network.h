@@ -64,6 +64,17 @@ constexpr MedianNetwork<N> makeMedianNetwork() {
 inline constexpr int kRunPixels = 64;
 inline constexpr int kRunBytes = kRunPixels * kPixelBytes;
 
+// Smaller values of two distinct planes to the first, larger to the second. The planes never
+// overlap; saying so lets the compiler work many bytes at a time.
+inline void exchange(BYTE* __restrict low, BYTE* __restrict high) {
+    for (int k = 0; k < kRunBytes; ++k) {
+        const BYTE a = low[k];
+        const BYTE b = high[k];
+        low[k] = a < b ? a : b;
+        high[k] = a < b ? b : a;
+    }
+}
+
 // Window planes of one run of pixels. Runs are always worked in full length (unused tail bytes
 // are zero) so that the exchange loops have a fixed trip count.
 template <int N>
@@ -99,14 +110,7 @@ struct MedianPlanes {
     const BYTE* median() {
         static constexpr MedianNetwork<N> network = makeMedianNetwork<N>();
         for (int e = 0; e < network.count; ++e) {
-            BYTE* a = plane[network.exchanges[e].low];
-            BYTE* b = plane[network.exchanges[e].high];
-            for (int k = 0; k < kRunBytes; ++k) {
-                const BYTE lo = std::min(a[k], b[k]);
-                const BYTE hi = std::max(a[k], b[k]);
-                a[k] = lo;
-                b[k] = hi;
-            }
+            exchange(plane[network.exchanges[e].low], plane[network.exchanges[e].high]);
         }
         return plane[N / 2];
     }
