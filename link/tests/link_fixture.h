@@ -21,6 +21,9 @@ class LinkTest : public ::testing::Test {
         camera = std::make_shared<camera::SimCamera>();
         platform::attachUsbDevice(0, camera);
         zentlink::linkState() = zentlink::LinkState{};
+        // The driver's record outlives each test: start without noise correction (a test may
+        // have switched it on without capturing a noise frame).
+        SetImageInfo(-1, -1, 0, 0);
     }
 
     void TearDown() override {
