@@ -1,0 +1,161 @@
+// The main window: start-up, shut-down, enabling, and the small commands.
+#include "main_window.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "dialog_template.h"
+#include "digit_bitmap.h"
+#include "image_view_window.h"
+#include "main_window_template.h"
+#include "paint_layer.h"
+#include "up_down.h"
+#include "video_mode_window.h"
+
+namespace zentdesk {
+
+using namespace mainid;
+
+MainWindow::MainWindow(QWidget* parent) : QDialog(parent), digits_(makeDigitBitmap()) {
+    buildDialog(*this, mainWindowTemplate());
+    setMouseTracking(true);
+    layer_ = new PaintLayer(this);
+    progress_ = zentdesk::control<QProgressBar>(*this, kProgress);
+    upDown_ = zentdesk::control<UpDown>(*this, kClipUpDown);
+
+    const auto onClick = [this](int id, void (MainWindow::*command)()) {
+        if (auto* button = zentdesk::control<QPushButton>(*this, id)) {
+            connect(button, &QPushButton::clicked, this, command);
+        }
+    };
+    onClick(kDownload, &MainWindow::download);
+    onClick(kNext, &MainWindow::nextPage);
+    onClick(kPrevious, &MainWindow::previousPage);
+    onClick(kVideoMode, &MainWindow::videoMode);
+    onClick(kErase, &MainWindow::erase);
+    onClick(kExit, &MainWindow::accept);
+    onClick(kPlay, &MainWindow::play);
+    connect(upDown_, &UpDown::moved, this, &MainWindow::clipNumberMoved);
+
+    startUp();
+}
+
+MainWindow::~MainWindow() {
+    release();
+}
+
+QWidget* MainWindow::control(int id) const {
+    return controlById(*this, id);
+}
+
+void MainWindow::startUp() {
+    MainWindowState& s = state();
+    Seams seams = std::move(s.seams);
+    s = MainWindowState{};
+    s.seams = std::move(seams);
+
+    for (int i = 0; i < kSlotCount; ++i) {
+        const QRect g = control(kFirstFrame + i)->geometry();
+        s.frameRects[i] = Rect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+    }
+    s.frameWidth = s.frameRects[0].right - s.frameRects[0].left + 1;
+    s.frameHeight = s.frameRects[0].bottom - s.frameRects[0].top + 1;
+
+    const QRect c = control(kCounter)->geometry();
+    const Rect inner{c.left() + 1, c.top() + 1, c.left() + c.width() - 1, c.top() + c.height() - 1};
+    s.counter = CounterGeometry{inner.left, inner.top, (inner.right - inner.left + 1) / 3,
+                                inner.bottom - inner.top + 1};
+
+    for (ImageSlot& slot : s.slotImages) slot.allocate(640, 480);
+    s.displayImage.allocate(640, 480);
+    s.thumbImage.allocate(s.frameWidth, s.frameHeight);
+    s.workImage.allocate(640, 480);
+
+    imageView_ = new ImageViewWindow(this);
+
+    s.downloaded = 0;
+    s.paintEnabled = 0;
+    repaintWholeWindow();
+    s.pageIndex = 0;
+    s.selectedSlot = -1;
+    s.hoverSlot = -1;
+    enable(kPrevious, false);
+    enable(kNext, false);
+    enable(kPlay, false);
+    upDown_->setRange(0, 0);
+    upDown_->setPosition(s.currentClipNumber);
+    enable(kErase, false);
+    progress_->setRange(0, 8);
+    progress_->setValue(0);
+
+    StartToCapture();
+}
+
+void MainWindow::release() {
+    MainWindowState& s = state();
+    for (ImageSlot& slot : s.slotImages) slot.release();
+    EndCapture();
+    ++endCaptureCalls_;
+    s.displayImage.release();
+    s.thumbImage.release();
+    s.workImage.release();
+}
+
+void MainWindow::accept() {
+    release();
+    QDialog::accept();
+}
+
+void MainWindow::reject() {
+    release();
+    QDialog::reject();
+}
+
+void MainWindow::enable(int id, bool on) {
+    if (QWidget* w = control(id)) w->setEnabled(on);
+}
+
+void MainWindow::setLabel(int id, const QString& text) {
+    if (auto* label = zentdesk::control<QLabel>(*this, id)) {
+        label->setText(text);
+        if (label->isVisible()) label->repaint();
+    }
+}
+
+void MainWindow::setMessage(const QString& text) {
+    setLabel(kMessage, text);
+}
+
+void MainWindow::setProgress(int position) {
+    progress_->setValue(position);
+    if (progress_->isVisible()) progress_->repaint();
+}
+
+void MainWindow::step() {
+    setProgress(std::min(progress_->value() + 1, progress_->maximum()));
+}
+
+void MainWindow::videoMode() {
+    VideoModeWindow window(nullptr);
+    state().seams.runModal(window);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    hoverAt(p.x(), p.y());
+    QDialog::mouseMoveEvent(event);
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    doubleClickAt(p.x(), p.y());
+    QDialog::mouseDoubleClickEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    QDialog::closeEvent(event);
+}
+
+}  // namespace zentdesk

@@ -1,0 +1,55 @@
+// The real platform services behind the seams: Qt message boxes and modal loops, the desktop's
+// default handler for a file, and the folder this library was loaded from.
+#include <dlfcn.h>
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QMessageBox>
+#include <QUrl>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+
+#include "zentdesk.h"
+
+namespace zentdesk {
+namespace {
+
+MessageAnswer showMessageBox(QWidget* parent, const QString& text, MessageButtons buttons) {
+    if (buttons == MessageButtons::YesNo) {
+        const auto answer = QMessageBox::question(parent, QStringLiteral("Duovue"), text,
+                                                  QMessageBox::Yes | QMessageBox::No);
+        return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    QMessageBox::warning(parent, QStringLiteral("Duovue"), text, QMessageBox::Ok);
+    return MessageAnswer::Ok;
+}
+
+std::string libraryFolder() {
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&ZENTDESK), &info) == 0 || info.dli_fname == nullptr) {
+        return "./";
+    }
+    std::error_code error;
+    auto path = std::filesystem::canonical(info.dli_fname, error);
+    if (error) path = std::filesystem::absolute(info.dli_fname, error);
+    std::string folder = path.parent_path().string();
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+}  // namespace
+
+Seams defaultSeams() {
+    Seams s;
+    s.messageBox = showMessageBox;
+    s.runModal = [](QDialog& dialog) { return dialog.exec(); };
+    s.openFile = [](const std::string& path) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+    };
+    s.saveDib = [](HGLOBAL) { return 0; };
+    s.moduleFolder = libraryFolder;
+    return s;
+}
+
+}  // namespace zentdesk

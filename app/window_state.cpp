@@ -1,0 +1,28 @@
+// The process-wide window state and the per-frame color defaults.
+#include "zentdesk.h"
+
+namespace zentdesk {
+
+MainWindowState& windowState() {
+    static MainWindowState state;
+    return state;
+}
+
+ColorSettings defaultImageColor() {
+    ColorSettings c{};
+    c.redGain = 36;
+    c.greenGain = 36;
+    c.blueGain = 36;
+    c.lumaGain = 36;
+    c.awbMode = 2;
+    c.gamma1 = 1.0f;
+    c.gamma2 = 0.8f;
+    c.lumaGammaOn = 0;
+    c.gamma2On = 1;
+    c.reserved10 = 0;
+    c.enhanceOn = 1;
+    c.reserved12 = 0;
+    return c;
+}
+
+}  // namespace zentdesk
