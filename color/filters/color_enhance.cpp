@@ -128,7 +128,7 @@ void enhancePixel(BYTE* p) {
 
 extern "C" BYTE ColorEnhance(BYTE** rows, int width, int height) {
     using namespace zenthue;
-    if (width <= 0 || height <= 0) return 0;
+    if (!sidesWithin(width, height, 1, 1)) return 0;
     if (!rowsPresent(rows, height)) return 0;
     for (int y = 0; y < height; ++y) {
         BYTE* row = rows[y];

@@ -13,7 +13,7 @@ constexpr int kThreshold = 20;
 
 extern "C" int CutBadPixel(BYTE** rows, int width, int height) {
     using namespace zenthue;
-    if (width <= 4 || height <= 4) return 0;
+    if (!sidesWithin(width, height, 5, 5)) return 0;
     if (!rowsPresent(rows, height)) return 0;
     // In place, top to bottom and left to right: a test sees the corrected values of the
     // samples above it and to its left.

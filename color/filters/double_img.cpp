@@ -5,7 +5,7 @@
 
 extern "C" BYTE** DoubleImg(BYTE** srcRows, BYTE** dstRows, int srcWidth, int srcHeight) {
     using namespace zenthue;
-    if (srcWidth <= 0 || srcHeight <= 0) return nullptr;
+    if (!sidesWithin(srcWidth, srcHeight, 1, 1)) return nullptr;
     if (!rowsPresent(srcRows, srcHeight) || !rowsPresent(dstRows, 2 * srcHeight)) return nullptr;
     const int dstRowBytes = 2 * srcWidth * kPixelBytes;
 

@@ -21,6 +21,16 @@ inline constexpr BYTE clampByte(int v) {
     return static_cast<BYTE>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
+// Largest side any filter accepts: far beyond any picture of the system, and small enough that
+// every byte offset, doubled size and pixel count of a picture stays well within int.
+inline constexpr int kLargestSide = 1 << 15;
+
+// True when the width and height lie within minWidth .. kLargestSide and minHeight .. kLargestSide.
+inline constexpr bool sidesWithin(int width, int height, int minWidth, int minHeight) {
+    return width >= minWidth && height >= minHeight && width <= kLargestSide &&
+           height <= kLargestSide;
+}
+
 // True when every one of the first `count` entries of a row table is set.
 inline bool rowsPresent(BYTE* const* rows, int count) {
     if (rows == nullptr) return false;

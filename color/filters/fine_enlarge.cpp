@@ -58,7 +58,9 @@ struct CosineTables {
 extern "C" int FineEnlargeImg(BYTE** srcRows, BYTE** dstRows, int srcWidth, int srcHeight,
                               int dstWidth, int dstHeight) {
     using namespace zenthue;
-    if (srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0) return 0;
+    if (!sidesWithin(srcWidth, srcHeight, 1, 1) || !sidesWithin(dstWidth, dstHeight, 1, 1)) {
+        return 0;
+    }
     const int blocksX = dstWidth / kOut;
     const int blocksY = dstHeight / kOut;
     // The widened source rows land in destination rows 0 .. srcHeight - 1 and the columns are

@@ -10,7 +10,7 @@
 
 extern "C" int DoMedianFilter(BYTE** srcRows, BYTE** dstRows, int width, int height) {
     using namespace zenthue;
-    if (height <= 2 || width <= 0) return 0;
+    if (!sidesWithin(width, height, 1, 3)) return 0;
     if (!rowsPresent(srcRows, height) || !rowsPresent(dstRows, height)) return 0;
     MedianPlanes<9> planes;
     for (int y = 1; y < height - 1; ++y) {

@@ -11,7 +11,7 @@
 extern "C" int MedianFilter5X5(BYTE** srcRows, BYTE** dstRows, int width, int height) {
     using namespace zenthue;
     // A row narrower than 3 pixels has no pixel to write (and its window would start past it).
-    if (height <= 0 || width < 3) return 0;
+    if (!sidesWithin(width, height, 3, 1)) return 0;
     if (!rowsPresent(srcRows, height) || !rowsPresent(dstRows, height)) return 0;
     const int written = width - 2;
     MedianPlanes<25> planes;

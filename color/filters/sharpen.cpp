@@ -44,7 +44,7 @@ inline BYTE sharpened(int c, int neighbourSum) {
 extern "C" BYTE** SharpenImg(BYTE** srcRows, BYTE** dstRows, int width, int height) {
     using namespace zenthue;
     // Smaller pictures have no inner pixel to copy the borders from.
-    if (width < 3 || height < 3) return nullptr;
+    if (!sidesWithin(width, height, 3, 3)) return nullptr;
     if (!rowsPresent(srcRows, height) || !rowsPresent(dstRows, height)) return nullptr;
     const int rowBytes = width * kPixelBytes;
 

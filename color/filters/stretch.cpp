@@ -111,7 +111,7 @@ void buildMap(std::array<BYTE, 256>& map, int black, int white, int scale) {
 extern "C" BYTE** StretchImg(BYTE** rows, int width, int height) {
     using namespace zenthue;
     // The shares divide by width and height.
-    if (width <= 0 || height <= 0) return nullptr;
+    if (!sidesWithin(width, height, 1, 1)) return nullptr;
     if (!rowsPresent(rows, height)) return nullptr;
     const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
 
