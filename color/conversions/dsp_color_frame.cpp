@@ -204,12 +204,13 @@ extern "C" int GetDspColorFrame(int width, int height) {
     const DspArea area = dspArea(width, height);
     // Nothing to convert, a frame taller than the row tables, or rows never set up.
     if (area.empty() || height > kMaxRows) return 1;
+    const bool writes = s.formatType == 2 || s.formatType == 1;
     if (!rowsSetUp(s.srcRows, area.firstRow - 2, area.lastRow + 2) ||
-        !rowsSetUp(s.dstRows, area.firstRow, area.lastRow)) {
+        (writes && !rowsSetUp(s.dstRows, area.firstRow, area.lastRow))) {
         return 1;
     }
     removeMosaicPeaks(s, area);
-    convertDspArea(s, area);
+    if (writes) convertDspArea(s, area);
     if (s.wbMode == 1) dspWhiteBalance(s, area);
     return 1;
 }
