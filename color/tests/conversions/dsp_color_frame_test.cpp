@@ -57,37 +57,21 @@ TEST(DspColorFrame, UniformSitesGiveOneColorInBothFormats) {
 TEST(DspColorFrame, VariedFrameMatchesWorkedRows) {
     // Worked out independently from the formulas for the pattern8 frame, gains 30, 34
     // and 28, luminance gain 16: the impulse filter, row smoothing and clamping all take part.
-    const std::array<std::array<int, 3>, 12> row9 = {{{52, 179, 51},
-                                                      {48, 171, 58},
-                                                      {47, 167, 57},
-                                                      {47, 169, 60},
-                                                      {40, 143, 66},
-                                                      {38, 141, 66},
-                                                      {32, 148, 61},
-                                                      {27, 174, 63},
-                                                      {18, 203, 66},
-                                                      {17, 215, 66},
-                                                      {50, 245, 75},
-                                                      {59, 240, 74}}};
-    const std::array<std::array<int, 3>, 12> row10 = {{{58, 199, 57},
-                                                       {59, 202, 58},
-                                                       {49, 209, 58},
-                                                       {49, 192, 67},
-                                                       {38, 150, 72},
-                                                       {35, 139, 71},
-                                                       {34, 149, 72},
-                                                       {34, 171, 72},
-                                                       {36, 199, 71},
-                                                       {43, 226, 73},
-                                                       {60, 225, 72},
-                                                       {69, 235, 67}}};
+    const int row9[12][3] = {{52, 179, 51}, {48, 171, 58}, {47, 167, 57}, {47, 169, 60},
+                             {40, 143, 66}, {38, 141, 66}, {32, 148, 61}, {27, 174, 63},
+                             {18, 203, 66}, {17, 215, 66}, {50, 245, 75}, {59, 240, 74}};
+    const int row10[12][3] = {{58, 199, 57}, {59, 202, 58}, {49, 209, 58}, {49, 192, 67},
+                              {38, 150, 72}, {35, 139, 71}, {34, 149, 72}, {34, 171, 72},
+                              {36, 199, 71}, {43, 226, 73}, {60, 225, 72}, {69, 235, 67}};
     Frame f(22, 19, 2);
     f.fillPattern();
     setGains(30, 34, 28, 16);
     GetDspColorFrame(22, 19);
     for (int c = 8; c <= 19; ++c) {
-        EXPECT_EQ(bgr(f, 9, c), row9[c - 8]) << "column " << c;
-        EXPECT_EQ(bgr(f, 10, c), row10[c - 8]) << "column " << c;
+        const int* a = row9[c - 8];
+        const int* b = row10[c - 8];
+        EXPECT_EQ(bgr(f, 9, c), (std::array<int, 3>{a[0], a[1], a[2]})) << "column " << c;
+        EXPECT_EQ(bgr(f, 10, c), (std::array<int, 3>{b[0], b[1], b[2]})) << "column " << c;
     }
     EXPECT_EQ(f.at(8, 12), 109);  // filtered in place (was 146)
     EXPECT_EQ(f.at(10, 15), 98);  // (was 135)

@@ -74,7 +74,7 @@ TEST(LumaFrame, GammaTableAndTopLevelWord) {
     EXPECT_EQ(f.pixel(2, 5)[1], 0x7F);
 }
 
-TEST(LumaFrame, BordersAreNeverWritten) {
+TEST(LumaFrame, WritesOnlyTheInterior) {
     Frame f(10, 7, 2);
     f.fillPattern();
     setGains(32, 32, 32, 32);
@@ -85,16 +85,13 @@ TEST(LumaFrame, BordersAreNeverWritten) {
             EXPECT_EQ(f.untouched(r, c), border) << r << "," << c;
         }
     }
-}
-
-TEST(LumaFrame, SizesOutsideTheLimitsWriteNothing) {
-    Frame f(4, 3, 2);  // no interior column
-    f.fill(100);
-    setGains(32, 32, 32, 32);
+    // No interior column, no interior row, or taller than any row table: nothing written.
+    Frame small(4, 3, 2);
+    small.fill(100);
     EXPECT_EQ(GetYFrame(4, 3), 1);
     EXPECT_EQ(GetYFrame(4, 1), 1);
-    EXPECT_EQ(GetYFrame(4, 5000), 1);  // taller than any row table
-    for (BYTE b : f.out) ASSERT_EQ(b, kUntouched);
+    EXPECT_EQ(GetYFrame(4, 5000), 1);
+    for (BYTE b : small.out) ASSERT_EQ(b, kUntouched);
 }
 
 }  // namespace
