@@ -10,6 +10,9 @@
 
 namespace zenthue {
 
+// Hot helpers are always inlined so that every carried value stays in a register.
+#define ZENTHUE_INLINE [[gnu::always_inline]] inline
+
 namespace {
 
 struct Tables {
@@ -25,9 +28,11 @@ struct Sums {
     std::int64_t blue = 0;
 };
 
-// Looks the three levels up, adds them to the sums and writes the pixel (3 or 2 bytes).
+// Looks the three levels up, adds them to the sums and writes the pixel (3 or 2 bytes). The row
+// functions keep the tables and sums in locals: byte stores may alias anything in memory, so
+// values reached through pointers would be reloaded after every pixel.
 template <int Bytes>
-inline void emit(BYTE* p, const Tables& t, Sums& sums, int red, int green, int blue) {
+ZENTHUE_INLINE void emit(BYTE* p, Tables t, Sums& sums, int red, int green, int blue) {
     const int r = t.red[red], g = t.green[green], b = t.blue[blue];
     sums.red += r;
     sums.green += g;
@@ -39,96 +44,174 @@ inline void emit(BYTE* p, const Tables& t, Sums& sums, int red, int green, int b
     }
 }
 
-// Green at an R or B site along the direction of least change, 8 levels of hysteresis.
-inline int fineGreen(int left, int right, int up, int down) {
+// Green at an R or B site along the direction of least change, 8 levels of hysteresis: the
+// rules are tried in order and the first that holds decides. Every candidate is computed and the
+// choice is made from the lowest priority up, so that there is no data-dependent jump and runs of
+// sites compile to vector code.
+ZENTHUE_INLINE int fineGreen(int left, int right, int up, int down) {
     const int dv = std::abs(up - down), dh = std::abs(left - right);
-    if (dv + 8 < dh) return (up + down) >> 1;
-    if (dh < dv - 8) return (left + right) >> 1;
     const int ld = std::abs(left - down), ru = std::abs(right - up);
-    if (ld + 8 < ru) return (left + down) >> 1;
-    if (ru < ld - 8) return (right + up) >> 1;
     const int lu = std::abs(left - up), rd = std::abs(right - down);
-    if (lu + 8 < rd) return (left + up) >> 1;
-    if (rd < lu - 8) return (right + down) >> 1;
-    return (left + right + up + down) >> 2;
+    int g = (left + right + up + down) >> 2;
+    g = rd < lu - 8 ? (right + down) >> 1 : g;
+    g = lu + 8 < rd ? (left + up) >> 1 : g;
+    g = ru < ld - 8 ? (right + up) >> 1 : g;
+    g = ld + 8 < ru ? (left + down) >> 1 : g;
+    g = dh < dv - 8 ? (left + right) >> 1 : g;
+    g = dv + 8 < dh ? (up + down) >> 1 : g;
+    return g;
 }
 
-// The color on the diagonals of an R or B site, likewise.
-inline int fineDiagonal(int ul, int dl, int ur, int dr) {
+// The color on the diagonals of an R or B site, chosen the same way.
+ZENTHUE_INLINE int fineDiagonal(int ul, int dl, int ur, int dr) {
     const int dLeft = std::abs(ul - dl), dRight = std::abs(ur - dr);
-    if (dLeft + 8 < dRight) return (ul + dl) >> 1;
-    if (dRight < dLeft - 8) return (ur + dr) >> 1;
     const int dDown = std::abs(dr - dl), dUp = std::abs(ur - ul);
-    if (dDown + 8 < dUp) return (dl + dr) >> 1;
-    if (dUp < dDown - 8) return (ul + ur) >> 1;
     const int dMain = std::abs(dr - ul), dAnti = std::abs(ur - dl);
-    if (dMain + 8 < dAnti) return (ul + dr) >> 1;
-    if (dAnti < dMain - 8) return (ur + dl) >> 1;
-    return (((ul + dl) >> 1) + ((ur + dr) >> 1)) >> 1;
+    int v = (((ul + dl) >> 1) + ((ur + dr) >> 1)) >> 1;
+    v = dAnti < dMain - 8 ? (ur + dl) >> 1 : v;
+    v = dMain + 8 < dAnti ? (ul + dr) >> 1 : v;
+    v = dUp < dDown - 8 ? (ul + ur) >> 1 : v;
+    v = dDown + 8 < dUp ? (dl + dr) >> 1 : v;
+    v = dRight < dLeft - 8 ? (ur + dr) >> 1 : v;
+    v = dLeft + 8 < dRight ? (ul + dl) >> 1 : v;
+    return v;
 }
 
-// One row of an even row-table index: R G R G ... The left diagonal pair of column 0 is the pair
-// directly above and below it; column w (= 2n) reads column w - 2.
-template <bool Fine, int Bytes>
-void convertRRow(const BYTE* up, const BYTE* cur, const BYTE* down, BYTE* out, int n,
-                 const Tables& t, Sums& sums) {
-    int left = cur[1];                       // cur[x - 1]
-    int upLeft = up[0], downLeft = down[0];  // up[x - 1], down[x - 1]
-    int meanLeft = (upLeft + downLeft) >> 1;
-    const auto pair = [&](int x, int right2) {
-        const int c0 = cur[x], c1 = cur[x + 1];
-        const int u1 = up[x + 1], d1 = down[x + 1];
-        const int mean1 = (u1 + d1) >> 1;
-        int green0, blue0;
-        if constexpr (Fine) {
-            green0 = fineGreen(left, c1, up[x], down[x]);
-            blue0 = fineDiagonal(upLeft, downLeft, u1, d1);
+// Pairs per chunk of a fine row: the site values of one chunk are computed into stack buffers,
+// then the chunk's pixels are written.
+constexpr int kChunkPairs = 256;
+
+// Green and diagonal values of count R or B sites at columns x, x + 2, ..., all of whose
+// neighbours lie inside the row (1 <= column <= w - 2).
+[[gnu::target_clones("avx2", "default")]] void fineSites(const BYTE* up, const BYTE* cur,
+                                                         const BYTE* down, int x, int count,
+                                                         BYTE* __restrict green,
+                                                         BYTE* __restrict diagonal) {
+    const BYTE* __restrict u = up + x;
+    const BYTE* __restrict c = cur + x;
+    const BYTE* __restrict d = down + x;
+    for (int k = 0; k < count; ++k) {
+        const int j = 2 * k;
+        green[k] = static_cast<BYTE>(fineGreen(c[j - 1], c[j + 1], u[j], d[j]));
+        diagonal[k] = static_cast<BYTE>(fineDiagonal(u[j - 1], d[j - 1], u[j + 1], d[j + 1]));
+    }
+}
+
+// One row of the fine conversion. In an even row the sites are the R sites at even columns and
+// the first has the border neighbours (column -1 is column 1 in the row, column 0 above and
+// below); in an odd row they are the B sites at odd columns and the last has the border
+// neighbours (column w is column w - 2). The G sites use the plain means.
+template <bool OddRow>
+Sums convertFineRow(const BYTE* up, const BYTE* cur, const BYTE* down, BYTE* out, int n, Tables t) {
+    Sums sums;
+    BYTE green[kChunkPairs];
+    BYTE diagonal[kChunkPairs];
+    const int w = 2 * n;
+    int left = cur[1];  // cur[x - 1] of the pair's first column
+    for (int p0 = 0; p0 < n; p0 += kChunkPairs) {
+        const int count = n - p0 < kChunkPairs ? n - p0 : kChunkPairs;
+        if constexpr (!OddRow) {
+            int first = 0;
+            if (p0 == 0) {
+                green[0] = static_cast<BYTE>(fineGreen(cur[1], cur[1], up[0], down[0]));
+                diagonal[0] = static_cast<BYTE>(fineDiagonal(up[0], down[0], up[1], down[1]));
+                first = 1;
+            }
+            fineSites(up, cur, down, 2 * (p0 + first), count - first, green + first,
+                      diagonal + first);
         } else {
-            green0 = (left + c1 + up[x] + down[x]) >> 2;
-            blue0 = (meanLeft + mean1) >> 1;
+            const bool hasLast = p0 + count == n;
+            const int run = hasLast ? count - 1 : count;
+            fineSites(up, cur, down, 2 * p0 + 1, run, green, diagonal);
+            if (hasLast) {
+                const int x = w - 1;
+                green[run] = static_cast<BYTE>(fineGreen(cur[x - 1], cur[x - 1], up[x], down[x]));
+                diagonal[run] =
+                    static_cast<BYTE>(fineDiagonal(up[x - 1], down[x - 1], up[x - 1], down[x - 1]));
+            }
         }
-        emit<Bytes>(out + x * Bytes, t, sums, c0, green0, blue0);
-        emit<Bytes>(out + (x + 1) * Bytes, t, sums, (c0 + right2) >> 1, c1, mean1);
-        left = c1;
-        upLeft = u1;
-        downLeft = d1;
-        meanLeft = mean1;
-    };
-    int x = 0;
-    for (; x < 2 * n - 2; x += 2) pair(x, cur[x + 2]);
-    pair(x, cur[x]);
+        for (int k = 0; k < count; ++k) {
+            const int x = 2 * (p0 + k);
+            const int c0 = cur[x], c1 = cur[x + 1];
+            const int c2 = x + 2 < w ? cur[x + 2] : c0;
+            BYTE* px = out + 3 * x;
+            if constexpr (!OddRow) {
+                emit<3>(px, t, sums, c0, green[k], diagonal[k]);
+                emit<3>(px + 3, t, sums, (c0 + c2) >> 1, c1, (up[x + 1] + down[x + 1]) >> 1);
+            } else {
+                emit<3>(px, t, sums, (up[x] + down[x]) >> 1, c0, (left + c1) >> 1);
+                emit<3>(px + 3, t, sums, diagonal[k], green[k], c1);
+            }
+            left = c1;
+        }
+    }
+    return sums;
+}
+
+// Plain conversion: one pair of an even row (R site at x, G site at x + 1), all neighbours passed
+// in: the row loops pass the border replacements at the two ends and plain reads in between.
+template <int Bytes>
+ZENTHUE_INLINE void pairR(BYTE* out, Tables t, Sums& sums, int left, int c0, int c1, int c2,
+                          int upLeft, int u0, int u1, int downLeft, int d0, int d1) {
+    const int green0 = (left + c1 + u0 + d0) >> 2;
+    const int blue0 = (((upLeft + downLeft) >> 1) + ((u1 + d1) >> 1)) >> 1;
+    emit<Bytes>(out, t, sums, c0, green0, blue0);
+    emit<Bytes>(out + Bytes, t, sums, (c0 + c2) >> 1, c1, (u1 + d1) >> 1);
+}
+
+// One pair of an odd row (G site at x, B site at x + 1).
+template <int Bytes>
+ZENTHUE_INLINE void pairB(BYTE* out, Tables t, Sums& sums, int left, int c0, int c1, int c2, int u0,
+                          int u1, int u2, int d0, int d1, int d2) {
+    emit<Bytes>(out, t, sums, (u0 + d0) >> 1, c0, (left + c1) >> 1);
+    const int green1 = (c0 + c2 + u1 + d1) >> 2;
+    const int red1 = (((u0 + d0) >> 1) + ((u2 + d2) >> 1)) >> 1;
+    emit<Bytes>(out + Bytes, t, sums, red1, green1, c1);
+}
+
+// One row of an even row-table index: R G R G ... Column -1 reads column 1 in the same row, and
+// the left diagonal pair of column 0 is the pair directly above and below it; column w (= 2n)
+// reads column w - 2.
+template <int Bytes>
+Sums convertRRow(const BYTE* up, const BYTE* cur, const BYTE* down, BYTE* out, int n, Tables t) {
+    Sums sums;
+    const int last = 2 * n - 2;
+    if (n == 1) {
+        pairR<Bytes>(out, t, sums, cur[1], cur[0], cur[1], cur[0], up[0], up[0], up[1], down[0],
+                     down[0], down[1]);
+        return sums;
+    }
+    pairR<Bytes>(out, t, sums, cur[1], cur[0], cur[1], cur[2], up[0], up[0], up[1], down[0],
+                 down[0], down[1]);
+    for (int x = 2; x < last; x += 2) {
+        pairR<Bytes>(out + x * Bytes, t, sums, cur[x - 1], cur[x], cur[x + 1], cur[x + 2],
+                     up[x - 1], up[x], up[x + 1], down[x - 1], down[x], down[x + 1]);
+    }
+    pairR<Bytes>(out + last * Bytes, t, sums, cur[last - 1], cur[last], cur[last + 1], cur[last],
+                 up[last - 1], up[last], up[last + 1], down[last - 1], down[last], down[last + 1]);
+    return sums;
 }
 
 // One row of an odd row-table index: G B G B ... Column -1 reads column 1; column w reads
 // column w - 2 in all three rows.
-template <bool Fine, int Bytes>
-void convertBRow(const BYTE* up, const BYTE* cur, const BYTE* down, BYTE* out, int n,
-                 const Tables& t, Sums& sums) {
-    int left = cur[1];             // cur[x - 1]
-    int u0 = up[0], d0 = down[0];  // up[x], down[x], carried from the previous pair
-    int mean0 = (u0 + d0) >> 1;
-    const auto pair = [&](int x, int c2, int u2, int d2) {
-        const int c0 = cur[x], c1 = cur[x + 1];
-        const int u1 = up[x + 1], d1 = down[x + 1];
-        const int mean2 = (u2 + d2) >> 1;
-        emit<Bytes>(out + x * Bytes, t, sums, mean0, c0, (left + c1) >> 1);
-        int red1, green1;
-        if constexpr (Fine) {
-            green1 = fineGreen(c0, c2, u1, d1);
-            red1 = fineDiagonal(u0, d0, u2, d2);
-        } else {
-            green1 = (c0 + c2 + u1 + d1) >> 2;
-            red1 = (mean0 + mean2) >> 1;
-        }
-        emit<Bytes>(out + (x + 1) * Bytes, t, sums, red1, green1, c1);
-        left = c1;
-        u0 = u2;
-        d0 = d2;
-        mean0 = mean2;
-    };
-    int x = 0;
-    for (; x < 2 * n - 2; x += 2) pair(x, cur[x + 2], up[x + 2], down[x + 2]);
-    pair(x, cur[x], up[x], down[x]);
+template <int Bytes>
+Sums convertBRow(const BYTE* up, const BYTE* cur, const BYTE* down, BYTE* out, int n, Tables t) {
+    Sums sums;
+    const int last = 2 * n - 2;
+    if (n == 1) {
+        pairB<Bytes>(out, t, sums, cur[1], cur[0], cur[1], cur[0], up[0], up[1], up[0], down[0],
+                     down[1], down[0]);
+        return sums;
+    }
+    pairB<Bytes>(out, t, sums, cur[1], cur[0], cur[1], cur[2], up[0], up[1], up[2], down[0],
+                 down[1], down[2]);
+    for (int x = 2; x < last; x += 2) {
+        pairB<Bytes>(out + x * Bytes, t, sums, cur[x - 1], cur[x], cur[x + 1], cur[x + 2], up[x],
+                     up[x + 1], up[x + 2], down[x], down[x + 1], down[x + 2]);
+    }
+    pairB<Bytes>(out + last * Bytes, t, sums, cur[last - 1], cur[last], cur[last + 1], cur[last],
+                 up[last], up[last + 1], up[last], down[last], down[last + 1], down[last]);
+    return sums;
 }
 
 // Converts rows 1 to height - 2 and copies the first n pixel pairs of rows 1 and height - 2 into
@@ -142,11 +225,18 @@ Sums convertFrame(const EngineState& s, int width, int height) {
         const BYTE* up = s.srcRows[i - 1];
         const BYTE* cur = s.srcRows[i];
         const BYTE* down = s.srcRows[i + 1];
-        if (i & 1) {
-            convertBRow<Fine, Bytes>(up, cur, down, s.dstRows[i], n, t, sums);
+        BYTE* out = s.dstRows[i];
+        Sums row;
+        if constexpr (Fine) {
+            row = (i & 1) ? convertFineRow<true>(up, cur, down, out, n, t)
+                          : convertFineRow<false>(up, cur, down, out, n, t);
         } else {
-            convertRRow<Fine, Bytes>(up, cur, down, s.dstRows[i], n, t, sums);
+            row = (i & 1) ? convertBRow<Bytes>(up, cur, down, out, n, t)
+                          : convertRRow<Bytes>(up, cur, down, out, n, t);
         }
+        sums.red += row.red;
+        sums.green += row.green;
+        sums.blue += row.blue;
     }
     const auto rowBytes = static_cast<std::size_t>(n) * 2 * Bytes;
     std::memmove(s.dstRows[0], s.dstRows[1], rowBytes);
