@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "duovue_camera.h"
@@ -17,6 +22,14 @@
 class LinkTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        // A private, empty runtime folder: no simulator socket of another test can answer for
+        // a camera that a test has unplugged.
+        if (const char* previous = std::getenv("XDG_RUNTIME_DIR")) previousRuntimeDir = previous;
+        char folder[] = "/tmp/zentlink-test-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        runtimeDir = folder;
+        setenv("XDG_RUNTIME_DIR", folder, 1);
+
         platform::installClock(&clock);
         camera = std::make_shared<camera::SimCamera>();
         platform::attachUsbDevice(0, camera);
@@ -30,6 +43,12 @@ class LinkTest : public ::testing::Test {
         DetachDevice(0, 0, 0, 0, 0);
         platform::detachUsbDevice(0);
         platform::installClock(nullptr);
+        if (previousRuntimeDir) {
+            setenv("XDG_RUNTIME_DIR", previousRuntimeDir->c_str(), 1);
+        } else {
+            unsetenv("XDG_RUNTIME_DIR");
+        }
+        rmdir(runtimeDir.c_str());
     }
 
     // Attaches in live mode `mode` and sets up host frames of the matching size.
@@ -45,6 +64,8 @@ class LinkTest : public ::testing::Test {
 
     static zentlink::LinkState& state() { return zentlink::linkState(); }
 
+    std::optional<std::string> previousRuntimeDir;
+    std::string runtimeDir;
     platform::VirtualClock clock{1'000'000};
     std::shared_ptr<camera::SimCamera> camera;
 };
