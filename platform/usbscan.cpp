@@ -181,7 +181,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, 
         }
     }
     if (!open->device) {
-        open->fd = detail::connectUsbscanSocket(usbscanSocketPath(slot));
+        open->fd = detail::connectUsbscanSocket(usbscanSocketPath(slot),
+                                                s.timeoutMs.load(std::memory_order_relaxed));
         if (open->fd < 0) return INVALID_HANDLE_VALUE;
     }
     std::lock_guard lock(s.mutex);

@@ -84,17 +84,27 @@ bool discard(int fd, size_t size, SteadyClock::time_point deadline) {
 
 }  // namespace
 
-int connectUsbscanSocket(const std::string& path) {
+int connectUsbscanSocket(const std::string& path, uint32_t timeoutMs) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof address.sun_path) return -1;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking throughout: a camera whose queue of waiting connections is full refuses
+    // at once (EAGAIN) instead of leaving the caller hanging in connect().
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return -1;
     int r;
     do {
         r = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     } while (r < 0 && errno == EINTR);
+    if (r < 0 && errno == EINPROGRESS) {
+        const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+        int error = 0;
+        socklen_t length = sizeof error;
+        if (waitFor(fd, POLLOUT, deadline) &&
+            ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0)
+            r = 0;
+    }
     if (r < 0) {
         ::close(fd);
         return -1;

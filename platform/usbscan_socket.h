@@ -8,8 +8,9 @@
 
 namespace platform::detail {
 
-// Connects to the socket at `path`; -1 when nothing listens there.
-int connectUsbscanSocket(const std::string& path);
+// Connects to the socket at `path` (non-blocking); -1 when nothing listens there or the
+// connection is not made within `timeoutMs`.
+int connectUsbscanSocket(const std::string& path, uint32_t timeoutMs);
 
 // One request and its reply within `timeoutMs`. `sendData` goes after the request (register
 // writes); up to `replyCapacity` reply bytes land in `replyData` and `replyLength` says how many

@@ -164,7 +164,11 @@ TEST_F(DirectoryStore, AnythingElseIsRefused) {
     fs::create_directory(dir / "sub.ppm");
     EXPECT_THROW(build(), StoreError);
     fs::remove(dir / "sub.ppm");
-    for (int i = 0; i < 110; ++i) writePpm("x" + std::to_string(1000 + i) + ".ppm", 320, 240, {});
+    for (int i = 0; i < 110; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "x%04d.ppm", i);
+        writePpm(name, 320, 240, {});
+    }
     EXPECT_THROW(build(), StoreError);  // more than the store holds
 }
 
