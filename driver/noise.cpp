@@ -109,6 +109,7 @@ int ReInitFPN(void) {
     if (r == 1) {
         zentdrv::CaptureRawFrame(s.noiseRows);
         zentdrv::CaptureRawFrame(s.noiseRows);  // the starting noise frame
+        s.noiseCentred = 0;                     // a fresh frame, at the origin again
     }
     for (int pass = 0; r == 1 && pass < zentdrv::kAveragePasses; ++pass)
         r = zentdrv::AverageNoisePass(s.workRows, s.noiseRows);
@@ -136,6 +137,7 @@ int ReadNoise(void) {
         case 3: {
             const int a = zentdrv::CaptureRawFrame(s.noiseRows);
             if (a == 1) zentdrv::CaptureRawFrame(s.noiseRows);
+            s.noiseCentred = 0;
             zentdrv::GrayToDisplay(s.noiseRows, s.outputRows, s.imageWidth, s.imageHeight);
             return a;
         }

@@ -93,6 +93,15 @@ class StoreRoad : public zentdrv::testing::DriverTest {
             const double redSites = regionMean(
                 gray, h, region, 0, [](int r, int c) { return r % 2 == 0 && c % 2 == 0; });
             EXPECT_NEAR(redSites, level, 8) << "entry " << entry << " " << region.name;
+            // With the noise frame in its place the fixed pattern is gone: the samples of a
+            // flat region scatter by the temporal noise only, not by the pattern's 0..15.
+            // (The noise capture patches sensor rows 192 to 194 from their neighbours.)
+            const double spread = regionMean(gray, h, region, 0, [&](int r, int c) {
+                const int sensorRow = h == 240 ? r : 4 * (r / 2) + r % 2;
+                return r % 2 == 0 && c % 2 == 0 && (sensorRow < 192 || sensorRow > 194) &&
+                       std::abs(gray.rows[r][3 * c] - redSites) > 4;
+            });
+            EXPECT_EQ(spread, -1) << "entry " << entry << " " << region.name;
         }
     }
 };
@@ -114,6 +123,10 @@ TEST_F(StoreRoad, EveryItemOfTheDefaultStoreComesOutUprightInItsColors) {
     DumpSDRAM(dump.data());
     const auto store = cam->storeImage();
     for (size_t i = 0; i < dump.size(); i += 997) ASSERT_EQ(dump[i], 255 - store[i]) << i;
+
+    // A second download in the same session corrects with its own, freshly centred noise frame.
+    ASSERT_EQ(download(), cam->countedItems());
+    checkItem(cam->storedItems()[0], entries[0]);
 }
 
 TEST_F(StoreRoad, ApplicationSettingsKeepEachRegionsDominantColor) {
