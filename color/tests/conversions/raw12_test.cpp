@@ -52,11 +52,14 @@ void path(int raw12Path, int wbMode = 0) {
     setGains(32, 32, 32, 32, wbMode, 12, raw12Path);
 }
 
-TEST(Raw12Frame, FlatMidLevelGives127InBothPaths) {
+TEST(Raw12Frame, FlatMidLevelGives127InBothPathsWithoutEstimation) {
     for (int p : {0, 1}) {
         Frame12 f(10, 8, 2048);
-        path(p);
+        path(p, 2);  // one-shot estimation belongs to the 8-bit conversions: no gain changes
         EXPECT_EQ(f.convert(), 0);
+        ColorGainRecord g;
+        GetColorGain(&g);
+        EXPECT_EQ(g.redGain + g.greenGain + g.blueGain, 3 * 32);
         for (int r = 0; r < 8; ++r)
             for (int c = 0; c < 10; ++c)
                 ASSERT_EQ(f.pixel(r, c), (Px{127, 127, 127}))
