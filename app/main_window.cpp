@@ -122,6 +122,7 @@ void MainWindow::setLabel(int id, const QString& text) {
         label->setText(text);
         if (label->isVisible()) label->repaint();
     }
+    if (state().seams.shown) state().seams.shown(id, text);
 }
 
 void MainWindow::setMessage(const QString& text) {
@@ -131,6 +132,7 @@ void MainWindow::setMessage(const QString& text) {
 void MainWindow::setProgress(int position) {
     progress_->setValue(position);
     if (progress_->isVisible()) progress_->repaint();
+    if (state().seams.shown) state().seams.shown(kProgress, QString::number(position));
 }
 
 void MainWindow::step() {

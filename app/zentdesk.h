@@ -96,6 +96,8 @@ struct Seams {
     std::function<void(const std::string& path)> openFile;  // the desktop's "open"
     std::function<int(HGLOBAL bitmap)> saveDib;             // the outside saving library
     std::function<std::string()> moduleFolder;              // folder of this library, with '/'
+    // Told of every text and progress position the main window puts on the screen (tests).
+    std::function<void(int controlId, const QString& text)> shown;
 };
 Seams defaultSeams();
 
