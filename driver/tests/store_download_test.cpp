@@ -13,8 +13,6 @@
 
 namespace {
 
-using camera::Rgb;
-
 // A bottom-up 24-bit picture of 320 x 240 with its header and row table.
 struct Picture {
     BITMAPINFOHEADER header{40, 320, 240, 1, 24, 0, 0, 0, 0, 0, 0};
@@ -129,28 +127,6 @@ TEST_F(StoreRoad, EveryItemOfTheDefaultStoreComesOutUprightInItsColors) {
     checkItem(cam->storedItems()[0], entries[0]);
 }
 
-TEST_F(StoreRoad, ApplicationSettingsKeepEachRegionsDominantColor) {
-    plug();
-    ASSERT_GT(download(), 0);
-    SetColorInfo(36, 36, 36, 36, 2, 1.0f, 0.8f, 0, 1, 0, 1, 0);
-    const camera::StoredItem& truth = cam->storedItems()[0];
-    Picture color;
-    ASSERT_EQ(GetColorImage(color.rows.data(), &color.header, countedEntries()[0]), 1);
-    for (const camera::Region& region : truth.scene.regions(truth.width, truth.height)) {
-        const int want[3] = {region.colour.b, region.colour.g, region.colour.r};
-        const int top = int(std::max_element(want, want + 3) - want);
-        double got[3];
-        for (int k = 0; k < 3; ++k)
-            got[k] = regionMean(color, truth.height, region, k, [](int, int) { return true; });
-        const int gotTop = int(std::max_element(got, got + 3) - got);
-        if (want[top] - std::max({want[(top + 1) % 3], want[(top + 2) % 3]}) >= 40) {
-            EXPECT_EQ(gotTop, top) << region.name;
-        }
-    }
-    ColorSettings after{};
-    EXPECT_EQ(GetColorInfo(&after)->awbMode, 2);  // the recipe keeps mode 2
-}
-
 TEST_F(StoreRoad, FullStoreOf107Items) {
     plug(camera::StoreKind::Full);
     ASSERT_EQ(download(), 107);
@@ -184,7 +160,6 @@ TEST_F(StoreRoad, CorruptTablesNeverReadPastTheStore) {
     EXPECT_GE(count, 0);
     std::array<BYTE, 256> zeros{};  // every byte 0x00: 256 large items, 109 of which fit
     cam->overrideImageTable(zeros);
-    mode(1);
     for (int pass = 0; pass < 2; ++pass) {
         if (pass == 1) {
             ASSERT_EQ(download(), 256);
@@ -201,20 +176,6 @@ TEST_F(StoreRoad, CorruptTablesNeverReadPastTheStore) {
             }
         }
     }
-}
-
-TEST_F(StoreRoad, FailedReadsAreReported) {
-    plug();
-    mode(1);
-    ASSERT_EQ(InitEvCam(), 0);
-    mode(3);
-    cam->failRegisterRead(camera::kRegStatus, 0, camera::SimCamera::kAlways);
-    EXPECT_EQ(DloadSDRAM_Header(table.data()), -1);
-    EXPECT_TRUE(std::all_of(table.begin(), table.end(), [](BYTE b) { return b == 0x70; }));
-    cam->clearFaults();
-    ASSERT_GT(download(), 0);
-    cam->vanishAfterBulkBytes(100000);
-    EXPECT_EQ(DloadSDRAM(), 0);
 }
 
 }  // namespace
