@@ -44,106 +44,174 @@ ZENTHUE_INLINE void emit(BYTE* p, Tables t, Sums& sums, int red, int green, int 
     }
 }
 
+// ---- Fine conversion ---------------------------------------------------------------------------
+// Each row is done in chunks: first the red, green and blue levels of a chunk's pixels are
+// computed into three small planes (a loop without jumps over the interior pairs, which the
+// compiler turns into vector code; the border pairs take their replaced neighbours), then the
+// pixels are looked up, summed and written.
+
+// Levels, their sums and their differences fit 16 bits; every intermediate is kept in 16 bits so
+// that the vector code works on 16-bit lanes.
+using Level = std::int16_t;
+
+ZENTHUE_INLINE Level sum16(int a, int b) {
+    return static_cast<Level>(a + b);
+}
+ZENTHUE_INLINE Level absDiff(Level a, Level b) {
+    const Level d = sum16(a, -b);
+    return d < 0 ? static_cast<Level>(-d) : d;
+}
+ZENTHUE_INLINE Level mean2(Level a, Level b) {
+    return static_cast<Level>(sum16(a, b) >> 1);
+}
+// "a + 8 < b", the hysteresis test of the rules below.
+ZENTHUE_INLINE bool clearlyLess(Level a, Level b) {
+    return sum16(a, 8) < b;
+}
+
 // Green at an R or B site along the direction of least change, 8 levels of hysteresis: the
-// rules are tried in order and the first that holds decides. Every candidate is computed and the
-// choice is made from the lowest priority up, so that there is no data-dependent jump and runs of
-// sites compile to vector code.
-ZENTHUE_INLINE int fineGreen(int left, int right, int up, int down) {
-    const int dv = std::abs(up - down), dh = std::abs(left - right);
-    const int ld = std::abs(left - down), ru = std::abs(right - up);
-    const int lu = std::abs(left - up), rd = std::abs(right - down);
-    int g = (left + right + up + down) >> 2;
-    g = rd < lu - 8 ? (right + down) >> 1 : g;
-    g = lu + 8 < rd ? (left + up) >> 1 : g;
-    g = ru < ld - 8 ? (right + up) >> 1 : g;
-    g = ld + 8 < ru ? (left + down) >> 1 : g;
-    g = dh < dv - 8 ? (left + right) >> 1 : g;
-    g = dv + 8 < dh ? (up + down) >> 1 : g;
+// rules are tried in order and the first that holds decides ("b < a - 8" is "b + 8 < a").
+// Every candidate is computed and the choice is made from the lowest priority up, so that there
+// is no data-dependent jump.
+ZENTHUE_INLINE Level fineGreen(Level left, Level right, Level up, Level down) {
+    const Level dv = absDiff(up, down), dh = absDiff(left, right);
+    const Level ld = absDiff(left, down), ru = absDiff(right, up);
+    const Level lu = absDiff(left, up), rd = absDiff(right, down);
+    Level g = static_cast<Level>(sum16(sum16(left, right), sum16(up, down)) >> 2);
+    g = clearlyLess(rd, lu) ? mean2(right, down) : g;
+    g = clearlyLess(lu, rd) ? mean2(left, up) : g;
+    g = clearlyLess(ru, ld) ? mean2(right, up) : g;
+    g = clearlyLess(ld, ru) ? mean2(left, down) : g;
+    g = clearlyLess(dh, dv) ? mean2(left, right) : g;
+    g = clearlyLess(dv, dh) ? mean2(up, down) : g;
     return g;
 }
 
 // The color on the diagonals of an R or B site, chosen the same way.
-ZENTHUE_INLINE int fineDiagonal(int ul, int dl, int ur, int dr) {
-    const int dLeft = std::abs(ul - dl), dRight = std::abs(ur - dr);
-    const int dDown = std::abs(dr - dl), dUp = std::abs(ur - ul);
-    const int dMain = std::abs(dr - ul), dAnti = std::abs(ur - dl);
-    int v = (((ul + dl) >> 1) + ((ur + dr) >> 1)) >> 1;
-    v = dAnti < dMain - 8 ? (ur + dl) >> 1 : v;
-    v = dMain + 8 < dAnti ? (ul + dr) >> 1 : v;
-    v = dUp < dDown - 8 ? (ul + ur) >> 1 : v;
-    v = dDown + 8 < dUp ? (dl + dr) >> 1 : v;
-    v = dRight < dLeft - 8 ? (ur + dr) >> 1 : v;
-    v = dLeft + 8 < dRight ? (ul + dl) >> 1 : v;
+ZENTHUE_INLINE Level fineDiagonal(Level ul, Level dl, Level ur, Level dr) {
+    const Level dLeft = absDiff(ul, dl), dRight = absDiff(ur, dr);
+    const Level dDown = absDiff(dr, dl), dUp = absDiff(ur, ul);
+    const Level dMain = absDiff(dr, ul), dAnti = absDiff(ur, dl);
+    Level v = mean2(mean2(ul, dl), mean2(ur, dr));
+    v = clearlyLess(dAnti, dMain) ? mean2(ur, dl) : v;
+    v = clearlyLess(dMain, dAnti) ? mean2(ul, dr) : v;
+    v = clearlyLess(dUp, dDown) ? mean2(ul, ur) : v;
+    v = clearlyLess(dDown, dUp) ? mean2(dl, dr) : v;
+    v = clearlyLess(dRight, dLeft) ? mean2(ur, dr) : v;
+    v = clearlyLess(dLeft, dRight) ? mean2(ul, dl) : v;
     return v;
 }
 
-// Pairs per chunk of a fine row: the site values of one chunk are computed into stack buffers,
-// then the chunk's pixels are written.
+// Pairs per chunk.
 constexpr int kChunkPairs = 256;
 
-// Green and diagonal values of count R or B sites at columns x, x + 2, ..., all of whose
-// neighbours lie inside the row (1 <= column <= w - 2).
-[[gnu::target_clones("avx2", "default")]] void fineSites(const BYTE* up, const BYTE* cur,
-                                                         const BYTE* down, int x, int count,
-                                                         BYTE* __restrict green,
-                                                         BYTE* __restrict diagonal) {
-    const BYTE* __restrict u = up + x;
-    const BYTE* __restrict c = cur + x;
-    const BYTE* __restrict d = down + x;
+// Level planes of one chunk, pixel by pixel.
+struct Planes {
+    BYTE red[2 * kChunkPairs];
+    BYTE green[2 * kChunkPairs];
+    BYTE blue[2 * kChunkPairs];
+};
+
+ZENTHUE_INLINE void setLevels(BYTE* r, BYTE* g, BYTE* b, int i, Level red, Level green,
+                              Level blue) {
+    r[i] = static_cast<BYTE>(red);
+    g[i] = static_cast<BYTE>(green);
+    b[i] = static_cast<BYTE>(blue);
+}
+
+// Levels of the pair at plane pixel i of an even row: R site, then G site. left is cur[x - 1],
+// right2 cur[x + 2]; ul and dl are up[x - 1] and down[x - 1].
+ZENTHUE_INLINE void pairLevelsR(BYTE* r, BYTE* g, BYTE* b, int i, Level left, Level c0, Level c1,
+                                Level right2, Level ul, Level u0, Level u1, Level dl, Level d0,
+                                Level d1) {
+    setLevels(r, g, b, i, c0, fineGreen(left, c1, u0, d0), fineDiagonal(ul, dl, u1, d1));
+    setLevels(r, g, b, i + 1, mean2(c0, right2), c1, mean2(u1, d1));
+}
+
+// Levels of the pair at plane pixel i of an odd row: G site, then B site. left is cur[x - 1];
+// right2, u2 and d2 are column x + 2.
+ZENTHUE_INLINE void pairLevelsB(BYTE* r, BYTE* g, BYTE* b, int i, Level left, Level c0, Level c1,
+                                Level right2, Level u0, Level u1, Level u2, Level d0, Level d1,
+                                Level d2) {
+    setLevels(r, g, b, i, mean2(u0, d0), c0, mean2(left, c1));
+    setLevels(r, g, b, i + 1, fineDiagonal(u0, d0, u2, d2), fineGreen(c0, right2, u1, d1), c1);
+}
+
+// Levels of pairs p0 .. p0 + count - 1, none of them the first or last pair of the row, into
+// the planes r, g, b from pixel 0 on. Also built for AVX2, used where the processor has it.
+template <bool OddRow>
+[[gnu::target_clones("avx2", "default")]] void interiorLevels(const BYTE* up, const BYTE* cur,
+                                                              const BYTE* down, int p0, int count,
+                                                              BYTE* __restrict r,
+                                                              BYTE* __restrict g,
+                                                              BYTE* __restrict b) {
+    const BYTE* __restrict u = up + 2 * p0;
+    const BYTE* __restrict c = cur + 2 * p0;
+    const BYTE* __restrict d = down + 2 * p0;
     for (int k = 0; k < count; ++k) {
-        const int j = 2 * k;
-        green[k] = static_cast<BYTE>(fineGreen(c[j - 1], c[j + 1], u[j], d[j]));
-        diagonal[k] = static_cast<BYTE>(fineDiagonal(u[j - 1], d[j - 1], u[j + 1], d[j + 1]));
+        const int x = 2 * k;
+        if constexpr (!OddRow) {
+            pairLevelsR(r, g, b, x, c[x - 1], c[x], c[x + 1], c[x + 2], u[x - 1], u[x], u[x + 1],
+                        d[x - 1], d[x], d[x + 1]);
+        } else {
+            pairLevelsB(r, g, b, x, c[x - 1], c[x], c[x + 1], c[x + 2], u[x], u[x + 1], u[x + 2],
+                        d[x], d[x + 1], d[x + 2]);
+        }
     }
 }
 
-// One row of the fine conversion. In an even row the sites are the R sites at even columns and
-// the first has the border neighbours (column -1 is column 1 in the row, column 0 above and
-// below); in an odd row they are the B sites at odd columns and the last has the border
-// neighbours (column w is column w - 2). The G sites use the plain means.
+// Levels of pair p with the border replacements, at plane pixel i: column -1 reads column 1 in
+// the row and, as the left diagonal pair of an R site, column 0 above and below; column w (= 2n)
+// reads column w - 2.
+template <bool OddRow>
+void borderLevels(const BYTE* up, const BYTE* cur, const BYTE* down, int p, int n, Planes& pl,
+                  int i) {
+    const int x = 2 * p;
+    const int xl = x == 0 ? 1 : x - 1;      // same-row column x - 1
+    const int xd = x == 0 ? 0 : x - 1;      // diagonal column x - 1
+    const int x2 = p == n - 1 ? x : x + 2;  // column x + 2
+    if constexpr (!OddRow) {
+        pairLevelsR(pl.red, pl.green, pl.blue, i, cur[xl], cur[x], cur[x + 1], cur[x2], up[xd],
+                    up[x], up[x + 1], down[xd], down[x], down[x + 1]);
+    } else {
+        pairLevelsB(pl.red, pl.green, pl.blue, i, cur[xl], cur[x], cur[x + 1], cur[x2], up[x],
+                    up[x + 1], up[x2], down[x], down[x + 1], down[x2]);
+    }
+}
+
+// One row of the fine conversion, always 24 bits.
 template <bool OddRow>
 Sums convertFineRow(const BYTE* up, const BYTE* cur, const BYTE* down, BYTE* out, int n, Tables t) {
     Sums sums;
-    BYTE green[kChunkPairs];
-    BYTE diagonal[kChunkPairs];
-    const int w = 2 * n;
-    int left = cur[1];  // cur[x - 1] of the pair's first column
+    Planes pl;
     for (int p0 = 0; p0 < n; p0 += kChunkPairs) {
         const int count = n - p0 < kChunkPairs ? n - p0 : kChunkPairs;
-        if constexpr (!OddRow) {
-            int first = 0;
-            if (p0 == 0) {
-                green[0] = static_cast<BYTE>(fineGreen(cur[1], cur[1], up[0], down[0]));
-                diagonal[0] = static_cast<BYTE>(fineDiagonal(up[0], down[0], up[1], down[1]));
-                first = 1;
-            }
-            fineSites(up, cur, down, 2 * (p0 + first), count - first, green + first,
-                      diagonal + first);
-        } else {
-            const bool hasLast = p0 + count == n;
-            const int run = hasLast ? count - 1 : count;
-            fineSites(up, cur, down, 2 * p0 + 1, run, green, diagonal);
-            if (hasLast) {
-                const int x = w - 1;
-                green[run] = static_cast<BYTE>(fineGreen(cur[x - 1], cur[x - 1], up[x], down[x]));
-                diagonal[run] =
-                    static_cast<BYTE>(fineDiagonal(up[x - 1], down[x - 1], up[x - 1], down[x - 1]));
-            }
+        int from = 0, to = count;  // the chunk's pairs that need no replacement
+        if (p0 == 0) {
+            borderLevels<OddRow>(up, cur, down, 0, n, pl, 0);
+            from = 1;
         }
-        for (int k = 0; k < count; ++k) {
-            const int x = 2 * (p0 + k);
-            const int c0 = cur[x], c1 = cur[x + 1];
-            const int c2 = x + 2 < w ? cur[x + 2] : c0;
-            BYTE* px = out + 3 * x;
-            if constexpr (!OddRow) {
-                emit<3>(px, t, sums, c0, green[k], diagonal[k]);
-                emit<3>(px + 3, t, sums, (c0 + c2) >> 1, c1, (up[x + 1] + down[x + 1]) >> 1);
-            } else {
-                emit<3>(px, t, sums, (up[x] + down[x]) >> 1, c0, (left + c1) >> 1);
-                emit<3>(px + 3, t, sums, diagonal[k], green[k], c1);
-            }
-            left = c1;
+        if (p0 + count == n && n > 1) {
+            borderLevels<OddRow>(up, cur, down, n - 1, n, pl, 2 * (count - 1));
+            to = count - 1;
         }
+        if (to > from) {
+            interiorLevels<OddRow>(up, cur, down, p0 + from, to - from, pl.red + 2 * from,
+                                   pl.green + 2 * from, pl.blue + 2 * from);
+        }
+        // A chunk's sums fit 32 bits (512 entries of at most 4095), which keeps the loop short.
+        std::int32_t red = 0, green = 0, blue = 0;
+        BYTE* px = out + 6 * p0;
+        for (int i = 0; i < 2 * count; ++i, px += 3) {
+            const int r = t.red[pl.red[i]], g = t.green[pl.green[i]], b = t.blue[pl.blue[i]];
+            red += r;
+            green += g;
+            blue += b;
+            putBgr24(px, b, g, r);
+        }
+        sums.red += red;
+        sums.green += green;
+        sums.blue += blue;
     }
     return sums;
 }
