@@ -181,8 +181,9 @@ TEST(RawColorCrossCheck, RandomFramesMatchPerPixelReference) {
         int w, h;
     };
     int frames = 0;
-    for (Size size :
-         {Size{2, 3}, Size{3, 3}, Size{8, 5}, Size{13, 9}, Size{64, 48}, Size{37, 20}}) {
+    for (Size size : {Size{2, 3}, Size{3, 3}, Size{8, 5}, Size{13, 9}, Size{64, 48}, Size{37, 20},
+                      // Rows longer than the fine conversion's 512-pixel chunks.
+                      Size{1024, 3}, Size{1027, 4}, Size{1030, 3}}) {
         for (int round = 0; round < 6; ++round) {
             const int redGain = 16 + rng() % 48, greenGain = 16 + rng() % 48;
             const int blueGain = 16 + rng() % 48, lumaGain = 24 + rng() % 16;
@@ -239,5 +240,5 @@ TEST(RawColorCrossCheck, RandomFramesMatchPerPixelReference) {
             }
         }
     }
-    EXPECT_EQ(frames, 6 * 6 * 3);
+    EXPECT_EQ(frames, 9 * 6 * 3);
 }
