@@ -66,7 +66,9 @@ ZENTHUE_API int CalcuGammaTbl(float gamma, int* table, int bits);
 
 /* Interpolate the RGGB mosaic of the source row table into the destination row table through
    the channel tables, with the white balance of the current mode. Plain means, 24 or 16 bits by
-   the output format. Returns 1 when tracking found a dominant color cast, else 0. */
+   the output format (8-bit: nothing written). Returns 1 when tracking found a dominant color
+   cast, else 0. A frame narrower than 2, shorter than 3 or taller than 1024 rows is left alone
+   (result 0). */
 ZENTHUE_API int GetRawColorFrame(int width, int height);
 
 /* As GetRawColorFrame, with edge-directed green and diagonal colors; always 24-bit output. */

@@ -8,10 +8,10 @@
 #include "engine/pixel_format.h"
 #include "zenthue.h"
 
-namespace zenthue {
-
 // Hot helpers are always inlined so that every carried value stays in a register.
 #define ZENTHUE_INLINE [[gnu::always_inline]] inline
+
+namespace zenthue {
 
 namespace {
 
