@@ -1,5 +1,6 @@
 // duovue-sim: the simulated Duovue camera, served on a usbscan socket until SIGINT or SIGTERM.
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +73,8 @@ void announceReady(void* context) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A reader of our output that goes away must not take the camera with it.
+    std::signal(SIGPIPE, SIG_IGN);
     camera::CameraOptions options;
     unsigned long slot = 0;
     for (int i = 1; i < argc; ++i) {
