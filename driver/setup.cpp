@@ -65,7 +65,10 @@ int InitEvCam(void) {
     } else if (s.imageWidth > zentdrv::kMaxImageSide || s.imageHeight > zentdrv::kMaxImageSide) {
         status = 2;
     } else if (s.interfaceType == zentdrv::kInterfaceUsb) {
-        if (s.initStatus != -1) zentdrv::CloseCamera();
+        // A camera left open from an earlier InitEvCam is closed first. That includes one
+        // opened before a later StartToCapture, which would otherwise keep its device file.
+        const bool held = s.deviceHandle != nullptr && s.deviceHandle != INVALID_HANDLE_VALUE;
+        if (s.initStatus != -1 || held) zentdrv::CloseCamera();
         const int found = zentdrv::OpenCamera(s.vendorId, s.productId);
         s.currentGeometry = s.requestedGeometry;
         if (!found)

@@ -18,14 +18,11 @@ TEST_F(NoiseRule, SubtractionClipsAtZeroAndTheCeiling) {
     BYTE* n[1] = {noise.data()};
     SubtractNoise(f, n, 5, 1);  // only the first 4 * (5 / 4) samples
     EXPECT_EQ(frame, (std::array<BYTE, 8>{0, 0, 255, 255, 100, 1, 2, 3}));
-
     s.clipCeiling = 150;
-    frame = {0, 50, 51, 52, 0, 0, 0, 0};
-    noise = {0, 0, 0, 0, 0, 0, 0, 0};
+    frame = {0, 50, 51, 52};
+    noise.fill(0);
     SubtractNoise(f, n, 4, 1);
-    EXPECT_EQ(frame[0], 150);
-    EXPECT_EQ(frame[1], 150);
-    EXPECT_EQ(frame[2], 149);
+    EXPECT_EQ(frame, (std::array<BYTE, 8>{150, 150, 149, 148}));
 }
 
 class NoiseCapture : public DriverTest {
@@ -39,75 +36,59 @@ class NoiseCapture : public DriverTest {
         ASSERT_EQ(InitEvCam(), 0);
         SetHWInterface(-1, 0, 0, -1, 0, 6);
     }
-    BYTE noise(int row, int column) const { return driverState().noiseRows[row][column]; }
+    static BYTE noise(int row, int column) { return driverState().noiseRows[row][column]; }
     std::shared_ptr<ScriptedDevice> dev;
 };
 
-TEST_F(NoiseCapture, EightTransfersWithHalvingWeights) {
-    // Frame 2 (the second unprocessed capture) carries the row number; frame 7 (the last pass)
-    // carries 200; all other frames are 0.
+TEST_F(NoiseCapture, EightTransfersWithHalvingWeightsAndRowRepair) {
+    // Frame 2 (the second unprocessed capture) carries its row number, frame 7 (the last pass)
+    // 200, every other frame 0.
     dev->byteAt = [](uint64_t frame, uint64_t offset) -> uint8_t {
-        if (frame == 2) return static_cast<uint8_t>((offset / 320) % 200);
-        if (frame == 7) return 200;
-        return 0;
+        return frame == 2 ? (offset / 320) % 200 : frame == 7 ? 200 : 0;
     };
     const uint64_t before = dev->frames;
     EXPECT_EQ(ReInitFPN(), 1);
     EXPECT_EQ(dev->frames - before, 8u);
     // Each pass halves with truncation: the start weighs 1/32, the last pass 1/2.
     for (int row : {0, 31, 64, 100, 190, 239}) {
-        const int expected = ((row % 200) >> 5) + 100;
-        EXPECT_EQ(noise(row, 0), expected) << row;
-        EXPECT_EQ(noise(row, 319), expected) << row;
+        EXPECT_EQ(noise(row, 0), ((row % 200) >> 5) + 100) << row;
+        EXPECT_EQ(noise(row, 319), ((row % 200) >> 5) + 100) << row;
     }
-    // Rows 192 to 194 are copies of rows 191 and 195.
-    EXPECT_EQ(noise(192, 10), noise(191, 10));
-    EXPECT_EQ(noise(192, 10), (191 >> 5) + 100);
+    EXPECT_EQ(noise(192, 10), (191 >> 5) + 100);  // rows 192 to 194 from rows 191 and 195
     EXPECT_EQ(noise(193, 10), noise(195, 10));
     EXPECT_EQ(noise(194, 10), noise(195, 10));
     const DriverState& s = driverState();
     EXPECT_EQ(s.noiseMax, ((199 >> 4) + 200) >> 1);  // the largest value of any pass
     EXPECT_EQ(s.levelOffset, 255 - s.noiseMax);
     EXPECT_EQ(s.clipCeiling, 255);
-    EXPECT_EQ(s.currentGeometry, kGeometry320);
 }
 
-TEST_F(NoiseCapture, FailedFirstReadCapturesNothingButRepairsRows) {
-    for (int c = 0; c < 512; ++c) {
-        driverState().noiseRows[191][c] = 11;
-        driverState().noiseRows[195][c] = 22;
-        driverState().noiseRows[10][c] = 33;
+TEST_F(NoiseCapture, FailedFirstReadOrNoUsbOnlyRepairsRows) {
+    for (bool usb : {true, false}) {
+        for (int c = 0; c < 512; ++c) {
+            driverState().noiseRows[191][c] = 11;
+            driverState().noiseRows[195][c] = 22;
+            driverState().noiseRows[10][c] = 33;
+        }
+        dev->statusFails = usb;
+        if (!usb) SetHWInterface(0, 0, 0, -1, 0, -1);
+        const uint64_t reads = dev->registerReads;
+        EXPECT_EQ(ReInitFPN(), usb ? 0 : 1);
+        EXPECT_EQ(dev->bulkLengths.size(), 0u);
+        EXPECT_EQ(dev->registerReads - reads, usb ? 1u : 0u);
+        EXPECT_EQ(noise(192, 0), 11);
+        EXPECT_EQ(noise(193, 319), 22);
+        EXPECT_EQ(noise(194, 100), 22);
+        EXPECT_EQ(noise(192, 320), 0);  // only imageWidth bytes are copied
+        EXPECT_EQ(noise(10, 5), 33);
     }
-    dev->statusFails = true;
-    dev->statusFailAfter = dev->statusReads;
-    EXPECT_EQ(ReInitFPN(), 0);
-    EXPECT_EQ(dev->bulkLengths.size(), 0u);
-    EXPECT_EQ(noise(192, 0), 11);
-    EXPECT_EQ(noise(193, 319), 22);
-    EXPECT_EQ(noise(194, 100), 22);
-    EXPECT_EQ(noise(192, 320), 0);  // only imageWidth bytes are copied
-    EXPECT_EQ(noise(10, 5), 33);
-}
-
-TEST_F(NoiseCapture, OtherInterfaceOnlyRepairsRows) {
-    SetHWInterface(0, 0, 0, -1, 0, -1);
-    driverState().noiseRows[191][3] = 7;
-    driverState().noiseRows[0][3] = 9;
-    const uint64_t reads = dev->registerReads;
-    EXPECT_EQ(ReInitFPN(), 1);
-    EXPECT_EQ(dev->registerReads, reads);
-    EXPECT_EQ(noise(192, 3), 7);
-    EXPECT_EQ(noise(0, 3), 9);
     EXPECT_EQ(driverState().clipCeiling, 255);  // nothing averaged: full scale
-    EXPECT_EQ(driverState().levelOffset, 255);
 }
 
 TEST_F(NoiseCapture, ReadNoiseShowsOneUnprocessedFrame) {
     DriverState& s = driverState();
     s.levelOffset = 77;
     s.clipCeiling = 200;
-    s.noiseMax = 50;
-    s.noiseMin = 3;
     SetImageInfo(-1, -1, 3, -1);
     std::vector<BYTE> out(320 * 240 * 3);
     BITMAPINFOHEADER header{40, 320, 240, 1, 24, 0, 0, 0, 0, 0, 0};
@@ -119,15 +100,12 @@ TEST_F(NoiseCapture, ReadNoiseShowsOneUnprocessedFrame) {
     const BYTE shown = static_cast<BYTE>(40 + before + 1);  // the second capture, as received
     EXPECT_EQ(noise(5, 5), shown);
     EXPECT_EQ(out[3 * (320 * 5 + 5)], shown);
-    EXPECT_EQ(s.levelOffset, 77);
-    EXPECT_EQ(s.clipCeiling, 200);
-    EXPECT_EQ(s.noiseMax, 0);
-    EXPECT_EQ(s.noiseMin, 255);
+    EXPECT_EQ((std::array{s.levelOffset, s.clipCeiling, s.noiseMax, s.noiseMin}),
+              (std::array{77, 200, 0, 255}));
 
-    SetImageInfo(-1, -1, 9, -1);
-    const uint64_t frames = dev->frames;
+    SetImageInfo(-1, -1, 9, -1);  // no display kind: nothing is captured
     EXPECT_EQ(ReadNoise(), 1);
-    EXPECT_EQ(dev->frames, frames);
+    EXPECT_EQ(dev->frames - before, 2u);
 }
 
 }  // namespace

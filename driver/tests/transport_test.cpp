@@ -1,4 +1,6 @@
 // Device search, register access, bulk reads, mode programming and frame transfer.
+#include <array>
+
 #include "driver_fixture.h"
 
 namespace zentdrv::testing {
@@ -6,138 +8,104 @@ namespace {
 
 using Transport = DriverTest;
 
-uint32_t announcedCount(const ScriptedDevice::Write& w) {
-    return w.data[4] | (w.data[5] << 8) | (w.data[6] << 16) |
-           (static_cast<uint32_t>(w.data[7]) << 24);
-}
-
-TEST_F(Transport, SearchTakesFirstDeviceWithoutDescriptorWhenIdsAreZero) {
-    auto later = attach(9);
-    auto first = attach(4);
-    EXPECT_EQ(OpenCamera(0, 0), 1);
-    EXPECT_EQ(first->descriptorRequests, 0u);
-    // The open device is number 4: register traffic reaches it.
-    EXPECT_GE(ReadStatus(), 0);
-    EXPECT_EQ(first->statusReads, 1u);
-    EXPECT_EQ(later->statusReads, 0u);
-}
-
-TEST_F(Transport, SearchSkipsMismatchingDescriptorsAndReachesTheLastName) {
-    auto wrong = attach(0);
+TEST_F(Transport, DeviceSearch) {
+    // Identifiers 0 and 0: the first name that opens, without asking for the descriptor.
+    auto wrong = attach(4);
     wrong->vendorId = 0x1111;
     auto right = attach(126);
-    EXPECT_EQ(OpenCamera(0x1234, 0x5678), 1);
-    EXPECT_EQ(wrong->descriptorRequests, 1u);
-    EXPECT_EQ(right->descriptorRequests, 1u);
-    EXPECT_GE(ReadStatus(), 0);
-    EXPECT_EQ(right->statusReads, 1u);
-    // Only the low 16 bits of the identifiers are compared.
-    EXPECT_EQ(OpenCamera(0x71234, 0x15678), 1);
-}
+    EXPECT_EQ(OpenCamera(0, 0), 1);
+    EXPECT_EQ(wrong->descriptorRequests, 0u);
+    ReadStatus();
+    EXPECT_EQ(wrong->statusReads, 1u);
 
-TEST_F(Transport, SearchWithoutMatchingDeviceFailsAndLeavesNoUsableHandle) {
-    auto wrong = attach(3);
-    wrong->productId = 1;
+    // Mismatches are closed and skipped up to the last name; only the low 16 bits count.
+    EXPECT_EQ(OpenCamera(0x71234, 0x15678), 1);
+    EXPECT_EQ(wrong->descriptorRequests, 1u);
+    ReadStatus();
+    EXPECT_EQ(right->statusReads, 1u);
+
+    // Nothing matches: no usable handle is left behind.
+    right->productId = 1;
     EXPECT_EQ(OpenCamera(0x1234, 0x5678), 0);
     EXPECT_EQ(ReadStatus(), -1);
-    EXPECT_EQ(wrong->statusReads, 0u);
-    platform::detachUsbDevice(3);
-    EXPECT_EQ(OpenCamera(0, 0), 0);
 }
 
-TEST_F(Transport, RegisterCallsCarryRegisterLengthAndData) {
+TEST_F(Transport, RegisterWritesAndTheControlShadow) {
     auto dev = attach();
-    open();
+    ASSERT_EQ(OpenCamera(0, 0), 1);
     EXPECT_EQ(ReadStatus(), kReadyBit);
-    EXPECT_EQ(dev->lastReadLength, 1u);
     EXPECT_EQ(WriteControl(0xA5), 1);
     EXPECT_EQ(GLGpioWrite(0x3C), 1);
     EXPECT_EQ(GLGpioOE(0xC3), 1);
-    ASSERT_EQ(dev->writes.size(), 3u);
-    EXPECT_EQ(dev->writes[0].reg, RegControl);
-    EXPECT_EQ(dev->writes[0].data, std::vector<uint8_t>{0xA5});
-    EXPECT_EQ(dev->writes[1].reg, RegGpioData);
-    EXPECT_EQ(dev->writes[1].data, std::vector<uint8_t>{0x3C});
-    EXPECT_EQ(dev->writes[2].reg, RegGpioOE);
-    EXPECT_EQ(dev->writes[2].data, std::vector<uint8_t>{0xC3});
-    EXPECT_EQ(ControlShadow(), 0xA5);
-}
-
-TEST_F(Transport, ControlShadowKeepsAFailedWrite) {
-    auto dev = attach();
-    open();
-    dev->failWriteAt = 1;
+    using W = std::pair<uint32_t, std::vector<uint8_t>>;
+    EXPECT_EQ(dev->writes,
+              (std::vector<W>{{RegControl, {0xA5}}, {RegGpioData, {0x3C}}, {RegGpioOE, {0xC3}}}));
+    // The shadow keeps a value whose write failed, also on a closed handle.
+    dev->failWriteAt = 4;
     EXPECT_EQ(WriteControl(0x42), 0);
     EXPECT_EQ(ControlShadow(), 0x42);
     CloseCamera();
-    EXPECT_EQ(WriteControl(0x17), 0);  // closed handle: the platform call fails
+    EXPECT_EQ(WriteControl(0x17), 0);
     EXPECT_EQ(ControlShadow(), 0x17);
 }
 
 TEST_F(Transport, BulkReadsAreAnnouncedInChunksOfAtMost61440) {
     auto dev = attach();
-    open();
-    std::vector<uint8_t> buffer(2 * BulkChunk + 10);
-    struct Case {
-        uint32_t length;
-        std::vector<uint32_t> chunks;
-    };
-    for (const Case& c : {Case{61440, {61440}}, Case{61441, {61440, 1}}, Case{0, {0}},
-                          Case{76800, {61440, 15360}}}) {
+    ASSERT_EQ(OpenCamera(0, 0), 1);
+    std::vector<uint8_t> buffer(2 * BulkChunk);
+    for (auto [length, chunks] : std::vector<std::pair<uint32_t, std::vector<uint32_t>>>{
+             {61440, {61440}}, {61441, {61440, 1}}, {0, {0}}, {76800, {61440, 15360}}}) {
         dev->writes.clear();
         dev->bulkLengths.clear();
-        ASSERT_EQ(BulkRead(buffer.data(), c.length, 0), 1) << c.length;
-        EXPECT_EQ(dev->bulkLengths, c.chunks) << c.length;
-        ASSERT_EQ(dev->writes.size(), c.chunks.size());
-        for (size_t i = 0; i < c.chunks.size(); ++i) {
-            const auto& w = dev->writes[i];
-            EXPECT_EQ(w.reg, RegBulkSetup);
-            ASSERT_EQ(w.data.size(), 8u);
-            EXPECT_EQ(w.data[0] | w.data[1] | w.data[2] | w.data[3], 0);
-            EXPECT_EQ(announcedCount(w), c.chunks[i]);
+        ASSERT_EQ(BulkRead(buffer.data(), length, 0), 1);
+        EXPECT_EQ(dev->bulkLengths, chunks) << length;
+        ASSERT_EQ(dev->writes.size(), chunks.size());
+        for (size_t i = 0; i < chunks.size(); ++i) {
+            const uint32_t c = chunks[i];
+            EXPECT_EQ(dev->writes[i], (std::pair<uint32_t, std::vector<uint8_t>>{
+                                          RegBulkSetup,
+                                          {0, 0, 0, 0, uint8_t(c), uint8_t(c >> 8),
+                                           uint8_t(c >> 16), uint8_t(c >> 24)}}));
         }
     }
-    // A refused announcement stops the read before any data moves.
+    // A refused announcement stops the read before its data moves.
     dev->bulkLengths.clear();
-    dev->writes.clear();
-    dev->failWriteAt = 2;
+    dev->failWriteAt = dev->writes.size() + 2;
     EXPECT_EQ(BulkRead(buffer.data(), 76800, 0), 0);
     EXPECT_EQ(dev->bulkLengths, std::vector<uint32_t>{61440});
 }
 
-TEST_F(Transport, ApplyModeWritesTheControlSequence) {
+TEST_F(Transport, ApplyModeControlSequenceAndReadyBound) {
     auto dev = attach();
-    open();
-    struct Case {
-        int bit0, bit2, bit3;
-        std::vector<uint8_t> bytes;
-    };
-    for (const Case& c :
-         {Case{0, 0, 1, {0x09, 0x09, 0x03, 0x00}}, Case{1, 1, 0, {0x09, 0x09, 0x0E, 0x0C}},
-          Case{0, 0, 0, {0x09, 0x09, 0x0B, 0x08}}}) {
+    ASSERT_EQ(OpenCamera(0, 0), 1);
+    using Bytes = std::vector<uint8_t>;
+    for (auto [bits, bytes] :
+         std::vector<std::pair<std::array<int, 3>, Bytes>>{{{0, 0, 1}, {0x09, 0x09, 0x03, 0x00}},
+                                                           {{1, 1, 0}, {0x09, 0x09, 0x0E, 0x0C}},
+                                                           {{0, 0, 0}, {0x09, 0x09, 0x0B, 0x08}}}) {
         dev->writes.clear();
-        EXPECT_EQ(ApplyMode(c.bit0, c.bit2, c.bit3), 1);
-        EXPECT_EQ(dev->controlBytes(), c.bytes);
+        EXPECT_EQ(ApplyMode(bits[0], bits[1], bits[2]), 1);
+        EXPECT_EQ(dev->controlBytes(), bytes);
     }
     // Bits 4 to 7 of the shadow are carried into every byte.
     WriteControl(0x50);
     dev->writes.clear();
     ApplyMode(0, 0, 1);
-    EXPECT_EQ(dev->controlBytes(), (std::vector<uint8_t>{0x59, 0x59, 0x53, 0x50}));
-}
+    EXPECT_EQ(dev->controlBytes(), (Bytes{0x59, 0x59, 0x53, 0x50}));
 
-TEST_F(Transport, ApplyModeWithoutReadyBitPollsOneMoreThanTheLimit) {
-    auto dev = attach();
-    open();
-    dev->status = [](uint64_t) { return 0; };
+    // No ready bit: one read more than the limit, the closing byte still written, result 0.
+    WriteControl(0);
+    dev->writes.clear();
+    dev->statusReads = 0;
+    dev->status = [] { return 0; };
     EXPECT_EQ(ApplyMode(0, 0, 1), 0);
     EXPECT_EQ(dev->statusReads, static_cast<uint64_t>(PollLimit) + 1);
-    EXPECT_EQ(dev->controlBytes().size(), 4u);  // the closing byte is still written
-
+    EXPECT_EQ(dev->controlBytes().size(), 4u);
+    // A failed status read stops at once.
     dev->writes.clear();
     dev->statusFails = true;
     EXPECT_EQ(ApplyMode(0, 0, 1), 0);
-    EXPECT_EQ(dev->controlBytes().size(), 3u);  // a failed status read stops at once
+    EXPECT_EQ(dev->controlBytes().size(), 3u);
 }
 
 class Frames : public DriverTest {
@@ -146,7 +114,7 @@ class Frames : public DriverTest {
         DriverTest::SetUp();
         StartToCapture();
         dev = attach();
-        open();
+        ASSERT_EQ(OpenCamera(0, 0), 1);
     }
     std::shared_ptr<ScriptedDevice> dev;
     std::vector<uint8_t> row = std::vector<uint8_t>(8, 0xEE);
@@ -157,43 +125,39 @@ TEST_F(Frames, RowsAreUnpackedFromTheirEvenAndOddHalves) {
     const uint8_t wire[4] = {10, 30, 20, 40};
     dev->byteAt = [&](uint64_t, uint64_t i) { return wire[i]; };
     EXPECT_EQ(TransferFrame(rows, 4, 1), 1);
-    EXPECT_EQ(std::vector<uint8_t>(row.begin(), row.begin() + 5),
-              (std::vector<uint8_t>{10, 20, 30, 40, 0xEE}));
+    EXPECT_EQ(row, (std::vector<uint8_t>{10, 20, 30, 40, 0xEE, 0xEE, 0xEE, 0xEE}));
 }
 
-TEST_F(Frames, ADrainThatNeverEndsIsBoundedAndStillUnpacks) {
-    dev->status = [](uint64_t) { return kReadyBit; };
+TEST_F(Frames, WaitsAreBounded) {
+    // A drain that never ends: PollLimit drain reads, the frame still unpacked, failure.
+    dev->status = [] { return kReadyBit; };
     dev->byteAt = [](uint64_t, uint64_t i) { return static_cast<uint8_t>(i + 1); };
     EXPECT_EQ(TransferFrame(rows, 4, 1), 0);
     EXPECT_EQ(dev->drainReads, static_cast<uint64_t>(PollLimit));
-    EXPECT_EQ(row[0], 1);
     EXPECT_EQ(row[1], 3);
-}
 
-TEST_F(Frames, ReadyBitThatNeverComesStillTransfers) {
-    // Status clear for the whole first wait, then the drain sees it clear at once.
-    dev->status = [](uint64_t) { return 0; };
+    // A ready bit that never comes: the wait runs out and the transfer goes on.
+    dev->status = [] { return 0; };
+    dev->statusReads = 0;
     EXPECT_EQ(TransferFrame(rows, 4, 1), 1);
     EXPECT_EQ(dev->statusReads, static_cast<uint64_t>(PollLimit) + 1);
-    EXPECT_EQ(dev->bulkLengths, std::vector<uint32_t>{4});
+    EXPECT_EQ(dev->bulkLengths.size(), 2u);
 }
 
 TEST_F(Frames, PendingModeIsSnappedBeforeAndProgrammedAfterTheFrame) {
     SetHWInterface(-1, 0, 0, -1, 0, 6);  // bits 1, 1, 0 requested; applied are 0, 0, 0
     EXPECT_EQ(TransferFrame(rows, 4, 1), 1);
     EXPECT_EQ(dev->controlBytes(), (std::vector<uint8_t>{0x01, 0x09, 0x09, 0x0E, 0x0C}));
-    const DriverState& s = driverState();
-    EXPECT_EQ(s.appliedModeBits[0], 1);
-    EXPECT_EQ(s.appliedModeBits[1], 1);
-    EXPECT_EQ(s.appliedModeBits[2], 0);
+    const int* applied = driverState().appliedModeBits;
+    EXPECT_EQ(std::vector<int>(applied, applied + 3), (std::vector<int>{1, 1, 0}));
     dev->writes.clear();
     EXPECT_EQ(TransferFrame(rows, 4, 1), 1);
     EXPECT_TRUE(dev->controlBytes().empty());
 }
 
-TEST_F(Frames, TransferWritesNothingPastTheDriversRows) {
-    // A 320 x 240 frame into the caller's 16 x 2 8-bit output image stays inside its rows.
-    std::vector<uint8_t> image(16 * 2 + 16, 0x77);
+TEST_F(Frames, TransferWritesNothingPastTheCallersRows) {
+    // A 320 x 240 frame into a 16 x 2 8-bit output image stays inside its rows.
+    std::vector<uint8_t> image(48, 0x77);
     BITMAPINFOHEADER header{40, 16, 2, 1, 8, 0, 0, 0, 0, 0, 0};
     SetImgMemory(image.data(), &header);
     dev->byteAt = [](uint64_t, uint64_t) { return uint8_t{1}; };
