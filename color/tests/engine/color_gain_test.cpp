@@ -1,8 +1,7 @@
-// Gains, table bits, gamma curves and the channel tables built from them.
+// Gains, table bits, gamma curves, channel tables and the automatic white balance.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -10,113 +9,129 @@
 
 using namespace enginetest;
 
-TEST(ChannelTables, IdentityAndGain) {
-    EXPECT_EQ(SetColorGain(32, 32, 32, 32, 0, 1.0f, 1.0f, 0, 0, 8, 0), 0);
-    for (int v : {0, 1, 77, 128, 254, 255}) EXPECT_EQ(tableEntries(v), (Bgr{v, v, v})) << v;
-
-    // Red gain 64: 200 clamps to 255, 100 doubles; luminance gain scales all three.
-    SetColorGain(64, 32, 16, 32, 0, 1.0f, 1.0f, 0, 0, 8, 0);
-    EXPECT_EQ(tableEntries(200), (Bgr{100, 200, 255}));
-    EXPECT_EQ(tableEntries(100), (Bgr{50, 100, 200}));
-    SetColorGain(32, 32, 32, 48, 0, 1.0f, 1.0f, 0, 0, 8, 0);
-    EXPECT_EQ(tableEntries(100), (Bgr{150, 150, 150}));
-}
-
-TEST(ChannelTables, MinusOneKeepsGainsAndBits) {
-    EXPECT_EQ(SetColorGain(64, 40, 24, 32, 0, 1.0f, 1.0f, 0, 0, 8, 1), 1);
-    EXPECT_EQ(SetColorGain(-1, -1, -1, -1, 0, 1.0f, 1.0f, -1, -1, -1, 0), 0);
+TEST(ChannelTables, GainsMinusOneAndDepth) {
+    EXPECT_EQ(SetColorGain(32, 32, 32, 32, 0, 1.0f, 1.0f, 0, 0, 8, 5), 5);
+    for (int v : {0, 1, 128, 255}) EXPECT_EQ(tableEntries(v), (Bgr{v, v, v}));
+    SetColorGain(64, 40, 24, 32, 0, 1.0f, 1.0f, 0, 0, 8, 0);
+    EXPECT_EQ(tableEntries(200), (Bgr{150, 250, 255}));  // red 400 clamps to 255
+    // -1 keeps the gains and the depth, stores 0 for the on flags, and rebuilds the tables.
+    SetColorGain(-1, -1, -1, -1, 0, 1.0f, 1.0f, -1, -1, -1, 0);
     const ColorGainRecord rec = gains();
-    EXPECT_EQ(rec.redGain, 64);
-    EXPECT_EQ(rec.greenGain, 40);
-    EXPECT_EQ(rec.blueGain, 24);
-    EXPECT_EQ(rec.lumaGain, 32);
-    EXPECT_EQ(rec.tableBits, 8);
-    EXPECT_EQ(rec.lumaGammaOn, 0);  // -1 stores 0
-    EXPECT_EQ(rec.toneGammaOn, 0);
-    EXPECT_EQ(rec.wbMode, 0);
-    // Rebuilt from the kept values.
+    EXPECT_EQ(std::vector({rec.redGain, rec.greenGain, rec.blueGain, rec.lumaGain, rec.tableBits,
+                           rec.lumaGammaOn, rec.toneGammaOn}),
+              std::vector({64, 40, 24, 32, 8, 0, 0}));
     EXPECT_EQ(tableEntries(100), (Bgr{75, 125, 200}));
-}
 
-TEST(ChannelTables, ShallowDepthClampsAndZeroesUpperEntries) {
-    // 4 bits: 16 meaningful entries clamped to 15; entries 16 and up are 0.
+    // 4 bits: entries clamp to 15 and entries 16 up are 0.
     SetColorGain(32, 64, 32, 32, 0, 1.0f, 1.0f, 0, 0, 4, 0);
     EXPECT_EQ(tableEntries(10), (Bgr{10, 15, 10}));
-    EXPECT_EQ(tableEntries(15), (Bgr{15, 15, 15}));
     EXPECT_EQ(tableEntries(16), (Bgr{0, 0, 0}));
-    EXPECT_EQ(gains().tableBits, 4);
 
-    // 12 bits: nothing clamps at 255; 24-bit output keeps the low byte of the entry.
-    SetColorGain(64, 32, 32, 32, 0, 1.0f, 1.0f, 0, 0, 12, 0);
-    EXPECT_EQ(tableEntries(200), (Bgr{200, 200, 400 & 0xFF}));
-}
+    // Products wrap as 32-bit arithmetic: 46341 * 46341 is negative, 65536 * 65536 is 0.
+    SetColorGain(46341, 65536, -5, 46341, 0, 1.0f, 1.0f, 0, 0, 8, 0);
+    EXPECT_EQ(tableEntries(1), (Bgr{0, 0, 0}));
 
-TEST(ChannelTables, GainProductsWrapAt32Bits) {
-    // 46341 * 46341 exceeds 2^31: the 32-bit product is negative and clamps to 0.
-    SetColorGain(46341, 32, 32, 46341, 0, 1.0f, 1.0f, 0, 0, 8, 0);
-    EXPECT_EQ(tableEntries(1).r, 0);
-    // 65536 * 65536 wraps to exactly 0.
-    SetColorGain(65536, 65536, 65536, 65536, 0, 1.0f, 1.0f, 0, 0, 8, 0);
-    EXPECT_EQ(tableEntries(255), (Bgr{0, 0, 0}));
-    // Negative gains give 0.
-    SetColorGain(-5, 32, 32, 32, 0, 1.0f, 1.0f, 0, 0, 8, 0);
-    EXPECT_EQ(tableEntries(100), (Bgr{100, 100, 0}));
-}
-
-TEST(ChannelTables, TooDeepTablesChangeNothing) {
+    // Deeper tables than 4096 entries change nothing at all.
     SetColorGain(64, 32, 32, 32, 0, 1.0f, 1.0f, 0, 0, 8, 0);
     EXPECT_EQ(SetColorGain(10, 10, 10, 10, 1, 0.5f, 0.5f, 1, 1, 13, 7), 7);
-    const ColorGainRecord rec = gains();
-    EXPECT_EQ(rec.redGain, 64);
-    EXPECT_EQ(rec.wbMode, 0);
-    EXPECT_EQ(rec.tableBits, 8);
+    EXPECT_EQ(gains().wbMode, 0);
     EXPECT_EQ(tableEntries(100), (Bgr{100, 100, 200}));
 }
 
-TEST(GammaTables, CurveAndTail) {
-    std::vector<int> table(4096, -7);
-    CalcuGammaTbl(0.5f, table.data(), 8);
-    EXPECT_EQ(table[0], 0);
-    EXPECT_EQ(table[64], 127);  // trunc(255 * (64 / 255)^0.5)
-    EXPECT_EQ(table[255], 255);
-    for (int i = 256; i < 4096; ++i) ASSERT_EQ(table[i], 255) << i;
-
-    CalcuGammaTbl(1.0f, table.data(), 12);
-    for (int i = 0; i < 4096; ++i) ASSERT_EQ(table[i], i) << i;
-
-    // Gamma 2: trunc(255 * (128 / 255)^2) = 64.
-    CalcuGammaTbl(2.0f, table.data(), 8);
-    EXPECT_EQ(table[128], 64);
-
-    // Depth 0 and a NaN gamma stay within the table and give defined values.
-    CalcuGammaTbl(1.0f, table.data(), 0);
-    EXPECT_EQ(table[0], 0);
-    EXPECT_EQ(table[4095], 0);
-    CalcuGammaTbl(std::numeric_limits<float>::quiet_NaN(), table.data(), 8);
-    EXPECT_EQ(table[100], 255);
-}
-
-TEST(GammaTables, TooDeepLeavesCallerTableAlone) {
+TEST(GammaTables, CurveTailAndToneFolding) {
     std::vector<int> table(4097, -7);
-    CalcuGammaTbl(0.5f, table.data(), 13);
+    CalcuGammaTbl(0.5f, table.data(), 13);  // too deep: untouched
     EXPECT_EQ(std::count(table.begin(), table.end(), -7), 4097);
-}
+    CalcuGammaTbl(0.5f, table.data(), 8);
+    EXPECT_EQ(table[64], 127);  // trunc(255 * (64 / 255)^0.5)
+    EXPECT_EQ(std::count(table.begin() + 255, table.begin() + 4096, 255), 4096 - 255);
+    CalcuGammaTbl(std::numeric_limits<float>::quiet_NaN(), table.data(), 8);
+    EXPECT_EQ(table[100], 255);  // "not below max" holds for NaN
 
-TEST(GammaTables, ToneGammaFoldedIntoChannelTables) {
     SetColorGain(32, 32, 32, 32, 0, 1.0f, 0.5f, 1, 1, 8, 0);
     EXPECT_EQ(tableEntries(64), (Bgr{127, 127, 127}));
-    ColorGainRecord rec = gains();
-    EXPECT_FLOAT_EQ(rec.toneGamma, 0.5f);
-    EXPECT_EQ(rec.toneGammaOn, 1);
-
-    // A gamma passed with its flag off is not stored, and the curve is no longer applied.
+    // A gamma passed with its flag off is not stored; the curve is no longer folded in.
     SetColorGain(-1, -1, -1, -1, 0, 2.0f, 3.0f, 0, 0, -1, 0);
-    rec = gains();
-    EXPECT_FLOAT_EQ(rec.toneGamma, 0.5f);
-    EXPECT_FLOAT_EQ(rec.lumaGamma, 1.0f);
+    EXPECT_FLOAT_EQ(gains().lumaGamma, 1.0f);
+    EXPECT_FLOAT_EQ(gains().toneGamma, 0.5f);
     EXPECT_EQ(tableEntries(64), (Bgr{64, 64, 64}));
+}
 
-    SetColorGain(-1, -1, -1, -1, 0, 0.25f, 1.0f, 1, 0, -1, 0);
-    EXPECT_FLOAT_EQ(gains().lumaGamma, 0.25f);
-    EXPECT_EQ(gains().lumaGammaOn, 1);
+namespace {
+
+std::vector<int> colorGains() {
+    const ColorGainRecord rec = gains();
+    return {rec.redGain, rec.greenGain, rec.blueGain};
+}
+
+std::vector<int> estimate(BYTE red, BYTE green, BYTE blue) {
+    identityTables(2);
+    Frame f(7, 5, 2);
+    f.mosaic(red, green, blue);
+    EXPECT_EQ(GetRawColorFrame(7, 5), 0);
+    return colorGains();
+}
+
+}  // namespace
+
+TEST(WhiteBalance, OneShotEstimation) {
+    // 42 * (single-precision 1 - 20/120) is just below 35; green stays at the base.
+    EXPECT_EQ(estimate(120, 100, 80), std::vector({34, 42, 50}));
+    EXPECT_EQ(estimate(150, 140, 145), std::vector({34, 37, 36}));  // green above 130: base 36
+    EXPECT_EQ(estimate(90, 90, 90), std::vector({42, 42, 42}));
+    EXPECT_EQ(estimate(200, 100, 110), std::vector({42, 42, 42}));  // red dominates by 80+
+    EXPECT_EQ(estimate(180, 100, 101), std::vector({23, 42, 42}));  // one short of dominance
+    EXPECT_EQ(estimate(0, 100, 100), std::vector({83, 42, 42}));    // an average of 0 counts 1
+
+    // The frame is converted with the tables just rebuilt.
+    identityTables(2);
+    Frame f(6, 4, 2);
+    f.mosaic(120, 100, 80);
+    GetFineRawColorFrame(6, 4);
+    EXPECT_EQ(bgr(f.pixel(2, 3)), (Bgr{125, 131, 127}));
+}
+
+TEST(WhiteBalance, TrackingSteps) {
+    struct Case {
+        BYTE red, green, blue;
+        int result;
+        std::vector<int> after;  // from 32, 32, 32
+    };
+    for (const Case& c :
+         {Case{200, 90, 90, 1, {32, 32, 32}}, Case{90, 200, 90, 1, {32, 32, 32}},
+          Case{90, 90, 200, 1, {32, 32, 32}}, Case{179, 50, 50, 0, {31, 32, 32}},
+          Case{100, 120, 100, 0, {33, 31, 32}}, Case{100, 108, 95, 0, {32, 31, 33}},
+          Case{100, 105, 120, 0, {32, 32, 31}}, Case{116, 108, 100, 0, {31, 32, 33}},
+          Case{100, 108, 116, 0, {33, 32, 31}}, Case{106, 103, 100, 0, {31, 32, 32}},
+          Case{100, 103, 106, 0, {32, 32, 31}}, Case{100, 102, 103, 0, {32, 32, 32}}}) {
+        for (bool fine : {false, true}) {
+            identityTables(1);
+            Frame f(6, 4, 2);
+            f.mosaic(c.red, c.green, c.blue);
+            EXPECT_EQ(fine ? GetFineRawColorFrame(6, 4) : GetRawColorFrame(6, 4), c.result);
+            EXPECT_EQ(colorGains(), c.after) << int(c.red) << ' ' << int(c.green);
+        }
+    }
+    // A black frame steps nothing but clamps stored gains into 0..255.
+    SetColorGain(300, 32, -4, 32, 1, 1.0f, 1.0f, 0, 0, 8, 0);
+    Frame black(4, 3, 2, 0);
+    EXPECT_EQ(GetRawColorFrame(4, 3), 0);
+    EXPECT_EQ(colorGains(), std::vector({255, 32, 0}));
+}
+
+TEST(WhiteBalance, OffModeAndUnwrittenFormat) {
+    identityTables(0);
+    Frame f(6, 4, 2);
+    f.mosaic(200, 90, 90);
+    EXPECT_EQ(GetRawColorFrame(6, 4), 0);
+    EXPECT_EQ(colorGains(), std::vector({32, 32, 32}));
+    // 8-bit format: the plain conversion writes nothing and tracks averages of 0; the fine one
+    // writes 24 bits anyway and sees the cast.
+    identityTables(1);
+    std::fill(f.out.begin(), f.out.end(), 0xEE);
+    SetImageFormat(0, 1, 1);
+    EXPECT_EQ(GetRawColorFrame(6, 4), 0);
+    EXPECT_EQ(std::count(f.out.begin(), f.out.end(), 0xEE), 72);
+    EXPECT_EQ(GetFineRawColorFrame(6, 4), 1);
+    EXPECT_EQ(std::count(f.out.begin(), f.out.end(), 200), 24);
 }

@@ -6,22 +6,24 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #ifndef ZENTHUE_LIBRARY_PATH
 #error "ZENTHUE_LIBRARY_PATH must name the built library"
 #endif
 
 TEST(Exports, OnlyTheLibraryInterfaceIsVisible) {
-    const std::set<std::string> interface = {
+    // The library's published interface; the first nine are the engine's.
+    const std::vector<std::string> exports = {
         "GetDllVersion",      "SetImageFormat",   "SetImgBuffer",
-        "GetImageHandle",     "GetRawColorFrame", "GetFineRawColorFrame",
+        "GetImageHandle",     "SetColorGain",     "GetColorGain",
+        "CalcuGammaTbl",      "GetRawColorFrame", "GetFineRawColorFrame",
         "GetRawColor12Frame", "GetDsp12Frame",    "GetDspColorFrame",
-        "GetYFrame",          "SetColorGain",     "GetColorGain",
-        "CalcuGammaTbl",      "Rescalimg",        "DoubleImg",
+        "GetYFrame",          "Rescalimg",        "DoubleImg",
         "FineEnlargeImg",     "SharpenImg",       "DoMedianFilter",
         "MedianFilter5X5",    "StretchImg",       "ColorEnhance",
         "CutBadPixel"};
-    ASSERT_EQ(interface.size(), 22u);
+    const std::set<std::string> interface(exports.begin(), exports.end());
 
     const std::string command =
         std::string("nm -D --defined-only '") + ZENTHUE_LIBRARY_PATH + "' 2>&1";
@@ -43,9 +45,5 @@ TEST(Exports, OnlyTheLibraryInterfaceIsVisible) {
         EXPECT_TRUE(interface.count(name)) << "unexpected symbol " << name << " (" << kind << ")";
         defined.insert(name);
     }
-    for (const char* mine :
-         {"GetDllVersion", "SetImageFormat", "SetImgBuffer", "GetImageHandle", "SetColorGain",
-          "GetColorGain", "CalcuGammaTbl", "GetRawColorFrame", "GetFineRawColorFrame"}) {
-        EXPECT_TRUE(defined.count(mine)) << "missing export " << mine;
-    }
+    for (int i = 0; i < 9; ++i) EXPECT_TRUE(defined.count(exports[i])) << "missing " << exports[i];
 }
