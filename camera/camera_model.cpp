@@ -49,6 +49,7 @@ bool CameraModel::present(bool& gone) {
 }
 
 bool CameraModel::registerFails(bool write, uint32_t reg) {
+    if (registerFaults_.empty()) return false;
     for (RegisterFault& f : registerFaults_) {
         if (f.write != write || f.reg != reg) continue;
         if (f.skip > 0) {

@@ -52,9 +52,9 @@ HANDLE handleOf(uintptr_t key) {
 std::shared_ptr<OpenDevice> lookup(HANDLE handle) {
     auto& s = usb();
     std::lock_guard lock(s.mutex);
-    const auto it = s.handles.find(reinterpret_cast<uintptr_t>(handle));
-    if (it == s.handles.end()) return nullptr;
-    const auto& open = it->second;
+    const auto key = reinterpret_cast<uintptr_t>(handle);
+    const auto& open = s.open[key & (detail::kMaxOpenDevices - 1)];
+    if (!open || open->key != key) return nullptr;
     if (open->device && (s.attached[open->slot] != open->device || !open->device->connected()))
         return nullptr;
     return open;
@@ -186,9 +186,18 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, 
         if (open->fd < 0) return INVALID_HANDLE_VALUE;
     }
     std::lock_guard lock(s.mutex);
-    const uintptr_t key = s.nextHandle++;
-    s.handles.emplace(key, std::move(open));
-    return handleOf(key);
+    for (int tries = 0; tries < detail::kMaxOpenDevices; ++tries) {
+        const uint32_t index = s.cursor++ & (detail::kMaxOpenDevices - 1);
+        if (s.open[index]) continue;
+        // Serial numbers start at 1, so no handle is 0 or INVALID_HANDLE_VALUE.
+        if (++s.serial == (1u << 20)) s.serial = 1;
+        open->key = static_cast<uintptr_t>(s.serial) << detail::kHandleIndexBits | index;
+        s.open[index] = std::move(open);
+        return handleOf(s.open[index]->key);
+    }
+    // Every entry is taken: too many open device files.
+    if (open->fd >= 0) ::close(open->fd);
+    return INVALID_HANDLE_VALUE;
 }
 
 BOOL CloseHandle(HANDLE object) {
@@ -197,10 +206,11 @@ BOOL CloseHandle(HANDLE object) {
     {
         auto& s = usb();
         std::lock_guard lock(s.mutex);
-        const auto it = s.handles.find(reinterpret_cast<uintptr_t>(object));
-        if (it == s.handles.end()) return FALSE;
-        open = std::move(it->second);
-        s.handles.erase(it);
+        const auto key = reinterpret_cast<uintptr_t>(object);
+        auto& entry = s.open[key & (detail::kMaxOpenDevices - 1)];
+        if (!entry || entry->key != key) return FALSE;
+        open = std::move(entry);
+        entry.reset();
     }
     std::lock_guard lock(open->io);
     if (open->fd >= 0) {

@@ -6,16 +6,18 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
 
 #include "platform.h"
 
 namespace platform::detail {
 
 inline constexpr int kUsbscanSlots = 127;  // \\.\Usbscan0 .. \\.\Usbscan126
+inline constexpr int kHandleIndexBits = 12;
+inline constexpr int kMaxOpenDevices = 1 << kHandleIndexBits;  // open device files at once
 
 // One open device file: an in-process device or a connected socket.
 struct OpenDevice {
+    uintptr_t key = 0;  // the handle value: serial number above the table index
     int slot = 0;
     std::shared_ptr<UsbDevice> device;  // in-process; null for a socket
     int fd = -1;                        // socket
@@ -26,8 +28,11 @@ struct OpenDevice {
 struct UsbscanState {
     std::mutex mutex;
     std::array<std::shared_ptr<UsbDevice>, kUsbscanSlots> attached;
-    std::unordered_map<uintptr_t, std::shared_ptr<OpenDevice>> handles;
-    uintptr_t nextHandle = 0x1000;
+    // Open device files by the low bits of their handle; the serial number in the upper bits
+    // keeps a closed handle's value from naming a later file.
+    std::array<std::shared_ptr<OpenDevice>, kMaxOpenDevices> open;
+    uint32_t serial = 0;
+    uint32_t cursor = 0;  // where the search for a free entry starts
     std::atomic<uint32_t> timeoutMs{3000};
 };
 

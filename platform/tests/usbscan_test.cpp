@@ -98,6 +98,22 @@ TEST_F(InProcessDevice, OnlyTheUsbscanNamesOpen) {
     EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
 }
 
+TEST_F(InProcessDevice, OpenFilesAreBoundedAndStaleHandlesNameNothing) {
+    std::vector<HANDLE> handles;
+    for (HANDLE h; (h = openName("\\\\.\\Usbscan5")) != INVALID_HANDLE_VALUE;) {
+        handles.push_back(h);
+        ASSERT_LE(handles.size(), 100000u);
+    }
+    EXPECT_GE(handles.size(), 1000u);
+    const HANDLE stale = handles.back();
+    ASSERT_TRUE(CloseHandle(stale));
+    handles.back() = openName("\\\\.\\Usbscan5");  // the freed entry, under a new value
+    ASSERT_NE(handles.back(), INVALID_HANDLE_VALUE);
+    EXPECT_NE(handles.back(), stale);
+    EXPECT_FALSE(CloseHandle(stale));
+    for (HANDLE h : handles) EXPECT_TRUE(CloseHandle(h));
+}
+
 TEST_F(InProcessDevice, ControlCodesCheckTheirBuffers) {
     HANDLE h = openName("\\\\.\\Usbscan5");
     uint8_t out[4] = {};
