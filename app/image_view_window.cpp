@@ -1,14 +1,417 @@
+// The image view window: one image at X1 or X2, its gains with live re-conversion, "Apply",
+// "SAVE", and a hint line for the control under the mouse pointer.
 #include "image_view_window.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <cstring>
+
+#include "dialog_template.h"
 #include "main_window.h"
+#include "paint_layer.h"
+#include "video_mode_window.h"
 
 namespace zentdesk {
 
+using namespace viewid;
+
+namespace {
+
+using K = ControlKind;
+
+constexpr ControlSpec kControls[] = {
+    {kStaticId, K::GroupBox, "Displayed Image Size", 450, 7, 95, 26},
+    {kStaticId, K::GroupBox, "Color Information", 450, 62, 95, 200},
+    {kArea, K::BlackFrame, "", 7, 7, 436, 326},
+    {kHint, K::SunkenLabel, "Static", 7, 339, 538, 12},
+    {kSizeLabel, K::CentredLabel, "Static", 456, 18, 83, 10},
+    {kX1, K::PushButton, "X1", 456, 40, 38, 16},
+    {kX2, K::PushButton, "X2", 501, 40, 38, 16},
+    {kStaticId, K::CentredLabel, "R", 466, 73, 10, 9},
+    {kStaticId, K::CentredLabel, "G", 484, 73, 10, 9},
+    {kStaticId, K::CentredLabel, "B", 502, 73, 10, 9},
+    {kStaticId, K::CentredLabel, "Y", 520, 73, 10, 9},
+    {kStaticId, K::Label, "255", 452, 84, 14, 9},
+    {kStaticId, K::Label, "0", 452, 216, 14, 9},
+    {kRedBar, K::VScrollBar, "", 466, 84, 10, 140},
+    {kGreenBar, K::VScrollBar, "", 484, 84, 10, 140},
+    {kBlueBar, K::VScrollBar, "", 502, 84, 10, 140},
+    {kLumaBar, K::VScrollBar, "", 520, 84, 10, 140},
+    {kRedValue, K::CentredLabel, "Static", 462, 230, 18, 9},
+    {kRedValue + 1, K::CentredLabel, "Static", 480, 230, 18, 9},
+    {kRedValue + 2, K::CentredLabel, "Static", 498, 230, 18, 9},
+    {kRedValue + 3, K::CentredLabel, "Static", 516, 230, 18, 9},
+    {kApply, K::PushButton, "Apply", 456, 270, 83, 16},
+    {kSave, K::PushButton, "SAVE", 456, 292, 83, 16},
+    {kReturn, K::DefaultPushButton, "Return", 456, 314, 83, 16},
+};
+
+struct Hint {
+    int id;
+    const char* text;
+};
+
+// In the order the window's own mouse moves test them.
+constexpr Hint kHints[9] = {
+    {kReturn, "Return to Main Window"},         {kSave, "Save the image shown on the window"},
+    {kApply, "Applying the color information"}, {kRedBar, "Adjusting the R gain"},
+    {kGreenBar, "Adjusting the G gain"},        {kBlueBar, "Adjusting the B gain"},
+    {kLumaBar, "Adjusting the luminous"},       {kX1, "Display the Original image size"},
+    {kX2, "Display the Twice image size"},
+};
+
+// The new value of an upward bar: "less" requests move its thumb up, raising the value.
+int upwardValue(int value, int action, int thumb) {
+    switch (action) {
+        case QAbstractSlider::SliderSingleStepSub:
+            return value + 1 > 255 ? 255 : value + 1;
+        case QAbstractSlider::SliderSingleStepAdd:
+            return value - 1 < 0 ? 0 : value - 1;
+        case QAbstractSlider::SliderPageStepSub:
+            return value + 8 > 255 ? 255 : value + 8;
+        case QAbstractSlider::SliderPageStepAdd:
+            return value < 9 ? 0 : value - 8;
+        case QAbstractSlider::SliderMove:
+            return 255 - thumb;
+        default:
+            return value;
+    }
+}
+
+// The view rectangle of a w x h picture centred in the image area.
+Rect centred(const Rect& area, int width, int height) {
+    Rect r;
+    r.left = area.left + 1 + (area.right - area.left - width + 1) / 2;
+    if (r.left <= 0) r.left = 0;
+    r.right = r.left + width;
+    r.top = area.top + 1 + (area.bottom - area.top - height + 1) / 2;
+    if (r.top <= 0) r.top = 0;
+    r.bottom = r.top + height;
+    return r;
+}
+
+Rect rectOf(const QWidget* widget) {
+    const QRect g = widget->geometry();
+    return Rect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
+// Copies `rows` rows of `width` pixels between two buffers.
+void copyRows(const ImageBuffer& from, BYTE* to, size_t toStride, int width, int rows) {
+    const size_t bytes = static_cast<size_t>(width) * 3;
+    for (int r = 0; r < rows; ++r) std::memcpy(to + r * toStride, from.rows[r], bytes);
+}
+
+}  // namespace
+
+const DialogTemplate& imageViewTemplate() {
+    static const DialogTemplate dialog{
+        135, "Display this Image with Original Size", 552, 357, true, kControls};
+    return dialog;
+}
+
+const char* hintFor(int controlId) {
+    for (const Hint& hint : kHints) {
+        if (hint.id == controlId) return hint.text;
+    }
+    return nullptr;
+}
+
 ImageViewWindow::ImageViewWindow(MainWindow* owner) : QDialog(owner), owner_(owner) {}
 
+ImageViewWindow::~ImageViewWindow() {
+    removeHook();
+    drawingOff_ = 1;
+}
+
+QWidget* ImageViewWindow::control(int id) const {
+    return controlById(*this, id);
+}
+
+void ImageViewWindow::enable(int id, bool on) {
+    if (QWidget* w = control(id)) w->setEnabled(on);
+}
+
+void ImageViewWindow::createWindow() {
+    buildDialog(*this, imageViewTemplate());
+    setModal(false);
+    setMouseTracking(true);
+    layer_ = new PaintLayer(this);
+
+    const auto onClick = [this](int id, void (ImageViewWindow::*command)()) {
+        if (auto* button = zentdesk::control<QPushButton>(*this, id))
+            connect(button, &QPushButton::clicked, this, command);
+    };
+    onClick(kReturn, &ImageViewWindow::returnToMain);
+    onClick(kX1, &ImageViewWindow::zoomOut);
+    onClick(kX2, &ImageViewWindow::zoomIn);
+    onClick(kSave, &ImageViewWindow::save);
+    onClick(kApply, &ImageViewWindow::apply);
+    for (int id = kRedBar; id <= kLumaBar; ++id) {
+        if (auto* bar = zentdesk::control<QScrollBar>(*this, id)) {
+            bar->setRange(0, 255);
+            connect(bar, &QAbstractSlider::actionTriggered, this,
+                    [this, id](int action) { scrolled(id, action); });
+        }
+    }
+    created_ = true;
+
+    showNormal();
+    area_ = rectOf(control(kArea));
+    for (size_t i = 0; i < hintAreas_.size(); ++i) {
+        hintAreas_[i] = HintArea{kHints[i].id, rectOf(control(kHints[i].id))};
+    }
+    installHook();
+}
+
 void ImageViewWindow::openImage(int imageNumber) {
-    (void)imageNumber;
-    (void)owner_;
+    if (imageNumber < 0 || imageNumber >= kTableSize) return;
+    if (!created_) createWindow();
+    // Hidden windows lose the application hook; it comes back with the window.
+    installHook();
+    showNormal();
+    raise();
+    activateWindow();
+    loadColorControls(imageNumber);
+    showImage(imageNumber);
+}
+
+void ImageViewWindow::setBar(int barId, int value) {
+    if (auto* bar = zentdesk::control<QScrollBar>(*this, barId)) bar->setValue(255 - value);
+    if (auto* label = zentdesk::control<QLabel>(*this, kRedValue + (barId - kRedBar)))
+        label->setText(QString::number(value));
+}
+
+void ImageViewWindow::loadColorControls(int n) {
+    const ColorSettings& c = zentdesk::windowState().imageColor[n];
+    setBar(kRedBar, c.redGain);
+    setBar(kGreenBar, c.greenGain);
+    setBar(kBlueBar, c.blueGain);
+    setBar(kLumaBar, c.lumaGain);
+}
+
+void ImageViewWindow::setSizeLabel(bool doubled) {
+    const bool large = viewWidth_ == 320 && viewHeight_ == 240;
+    QString text;
+    if (doubled) {
+        text = large ? QStringLiteral("640x480") : QStringLiteral("320x240");
+    } else {
+        text = large ? QStringLiteral("320x240") : QStringLiteral("160x120");
+    }
+    if (auto* label = zentdesk::control<QLabel>(*this, kSizeLabel)) label->setText(text);
+}
+
+void ImageViewWindow::showImage(int n) {
+    MainWindowState& s = zentdesk::windowState();
+    showNormal();
+    drawingOff_ = 1;
+    zoomed_ = 0;
+
+    viewImage_ = n;
+    viewEntry_ = s.ImageTableIndex[n];
+    // Sizes beyond the buffers could never be drawn or copied; such an image shows empty.
+    viewWidth_ = std::clamp(s.imageWidth[n], 0, 320);
+    viewHeight_ = std::clamp(s.imageHeight[n], 0, 240);
+    x1Rect_ = centred(area_, viewWidth_, viewHeight_);
+    x2Rect_ = centred(area_, 2 * viewWidth_, 2 * viewHeight_);
+
+    const ColorSettings& image = s.imageColor[n];
+    ColorSettings& c = s.colorSettings;
+    c.redGain = image.redGain;
+    c.greenGain = image.greenGain;
+    c.blueGain = image.blueGain;
+    c.lumaGain = image.lumaGain;
+    c.gamma2 = image.gamma2;
+    c.gamma2On = image.gamma2On;
+    c.reserved10 = image.reserved10;
+    c.enhanceOn = image.enhanceOn;
+    c.awbMode = 0;
+    c.gamma1 = 1.0f;
+    c.lumaGammaOn = 0;
+    drawingOff_ = 0;
+    sendColorSettings(c);
+
+    const ImageSlot& slot = s.slotImages[n % kSlotCount];
+    if (slot && s.workImage) {
+        copyRows(slot, s.workImage.pixels, static_cast<size_t>(s.workImage.width) * 3, viewWidth_,
+                 viewHeight_);
+    }
+    repaintImageArea();
+
+    if (auto* x2 = zentdesk::control<QPushButton>(*this, kX2)) x2->setText(QStringLiteral("X2"));
+    setSizeLabel(false);
+    enable(kX1, false);
+    enable(kX2, true);
+}
+
+void ImageViewWindow::paintImage() {
+    if (drawingOff_ != 0 || layer_ == nullptr) return;
+    const MainWindowState& s = zentdesk::windowState();
+    layer_->beginBatch(layer_->canvas().rect());
+    if (zoomed_ != 0) {
+        layer_->drawBitmap(x2Rect_.left, x2Rect_.top, 2 * viewWidth_, 2 * viewHeight_,
+                           s.displayImage);
+        outlineThin(*layer_, x2Rect_);
+    } else {
+        layer_->drawBitmap(x1Rect_.left, x1Rect_.top, viewWidth_, viewHeight_, s.workImage);
+        outlineThin(*layer_, x1Rect_);
+    }
+    layer_->endBatch();
+}
+
+void ImageViewWindow::repaintImageArea() {
+    if (layer_ == nullptr) return;
+    layer_->beginBatch(layer_->canvas().rect());
+    layer_->erase(QRect(QPoint(area_.left, area_.top), QPoint(area_.right, area_.bottom)));
+    paintImage();
+    layer_->endBatch();
+}
+
+void ImageViewWindow::rescaleToDisplay() {
+    MainWindowState& s = zentdesk::windowState();
+    if (!s.workImage || !s.displayImage || viewWidth_ <= 0 || viewHeight_ <= 0) return;
+    ToRescaleImg(s.workImage.rows.data(), s.displayImage.rows.data(), viewWidth_, viewHeight_,
+                 2 * viewWidth_, 2 * viewHeight_);
+}
+
+void ImageViewWindow::scrolled(int barId, int action) {
+    MainWindowState& s = zentdesk::windowState();
+    auto* bar = zentdesk::control<QScrollBar>(*this, barId);
+    if (bar == nullptr) return;
+    ColorSettings& c = s.colorSettings;
+    int* gains[4] = {&c.redGain, &c.greenGain, &c.blueGain, &c.lumaGain};
+    int& value = *gains[barId - kRedBar];
+    value = upwardValue(value, action, bar->sliderPosition());
+    bar->setSliderPosition(255 - value);
+    if (auto* label = zentdesk::control<QLabel>(*this, kRedValue + (barId - kRedBar)))
+        label->setText(QString::number(value));
+
+    sendColorSettings(c);
+    if (!s.workImage) return;
+    GetColorImage(s.workImage.rows.data(), s.workImage.header, viewEntry_);
+    if (zoomed_ != 0) rescaleToDisplay();
+    paintImage();
+}
+
+void ImageViewWindow::zoomIn() {
+    zoomed_ = 1;
+    enable(kX1, true);
+    enable(kX2, false);
+    rescaleToDisplay();
+    repaintImageArea();
+    setSizeLabel(true);
+}
+
+void ImageViewWindow::zoomOut() {
+    zoomed_ = 0;
+    enable(kX1, false);
+    enable(kX2, true);
+    repaintImageArea();
+    setSizeLabel(false);
+}
+
+void ImageViewWindow::apply() {
+    MainWindowState& s = zentdesk::windowState();
+    const ColorSettings& c = s.colorSettings;
+    ColorSettings& entry = s.imageColor[viewImage_];
+    entry.redGain = c.redGain;
+    entry.greenGain = c.greenGain;
+    entry.blueGain = c.blueGain;
+    entry.lumaGain = c.lumaGain;
+    entry.awbMode = c.awbMode;
+    entry.reserved10 = c.reserved10;
+    entry.enhanceOn = c.enhanceOn;
+    sendColorSettings(entry);
+    const int slot = s.selectedSlot;
+    if (slot < 0 || slot >= kSlotCount || !s.slotImages[slot]) return;
+    GetColorImage(s.slotImages[slot].rows.data(), s.slotImages[slot].header, viewEntry_);
+    if (owner_ != nullptr) owner_->repaintRect(s.frameRects[slot]);
+}
+
+void ImageViewWindow::save() {
+    MainWindowState& s = zentdesk::windowState();
+    const bool doubled = zoomed_ != 0;
+    const int width = doubled ? 2 * viewWidth_ : viewWidth_;
+    const int height = doubled ? 2 * viewHeight_ : viewHeight_;
+    const ImageBuffer& from = doubled ? s.displayImage : s.workImage;
+    HGLOBAL handle = allocateImage(width, height, 3);
+    auto* header = handle != nullptr ? static_cast<BITMAPINFOHEADER*>(GlobalLock(handle)) : nullptr;
+    if (header == nullptr) {
+        if (handle != nullptr) GlobalFree(handle);
+        s.seams.messageBox(this, QStringLiteral("Allocate memory fails"), MessageButtons::Ok);
+        return;
+    }
+    if (from && height <= from.height && width <= from.width) {
+        copyRows(from, reinterpret_cast<BYTE*>(header) + header->biSize,
+                 static_cast<size_t>(header->biWidth) * 3, width, height);
+    }
+    if (s.seams.saveDib) s.seams.saveDib(handle);
+    GlobalUnlock(handle);
+    GlobalFree(handle);
+}
+
+void ImageViewWindow::returnToMain() {
+    removeHook();
+    drawingOff_ = 1;
+    hide();
+}
+
+void ImageViewWindow::closeEvent(QCloseEvent* event) {
+    removeHook();
+    drawingOff_ = 1;
+    QDialog::closeEvent(event);
+}
+
+void ImageViewWindow::reject() {
+    returnToMain();
+}
+
+void ImageViewWindow::installHook() {
+    if (hookInstalled_) return;
+    qApp->installEventFilter(this);
+    hookInstalled_ = true;
+}
+
+void ImageViewWindow::removeHook() {
+    if (!hookInstalled_) return;
+    qApp->removeEventFilter(this);
+    hookInstalled_ = false;
+}
+
+void ImageViewWindow::setHint(const char* hint) {
+    auto* label = zentdesk::control<QLabel>(*this, kHint);
+    if (label == nullptr) return;
+    const QString text = hint != nullptr ? QString::fromLatin1(hint) : QString();
+    if (label->text() != text) label->setText(text);
+}
+
+bool ImageViewWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseMove && isActiveWindow()) {
+        const QWidget* widget = qobject_cast<QWidget*>(watched);
+        const char* hint = nullptr;
+        if (widget != nullptr && widget->parentWidget() == this) {
+            hint = hintFor(widget->property("controlId").toInt());
+        }
+        setHint(hint);
+    }
+    return false;
+}
+
+void ImageViewWindow::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const char* hint = nullptr;
+    for (size_t i = 0; i < hintAreas_.size(); ++i) {
+        const Rect& r = hintAreas_[i].rect;
+        if (p.x() >= r.left && p.x() < r.right && p.y() >= r.top && p.y() < r.bottom) {
+            hint = kHints[i].text;
+            break;
+        }
+    }
+    setHint(hint);
+    QDialog::mouseMoveEvent(event);
 }
 
 }  // namespace zentdesk
