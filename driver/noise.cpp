@@ -19,10 +19,11 @@ void applyRequestedMode(const DriverState& s) {
 // One snap and one frame transfer at the current geometry.
 int snapFrame(BYTE** rowTable) {
     const DriverState& s = driverState();
-    if (!WriteControl(static_cast<uint8_t>(ControlShadow() | 0x01))) return 0;
     int width = 0;
     int height = 0;
+    // In erase geometry there is no frame: nothing is sent or read.
     if (!FrameSize(s.currentGeometry, width, height)) return 0;
+    if (!WriteControl(static_cast<uint8_t>(ControlShadow() | 0x01))) return 0;
     return TransferFrame(rowTable, width, height);
 }
 

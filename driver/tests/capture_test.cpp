@@ -95,13 +95,16 @@ TEST_F(Capture, ReadsWithTheCamera) {
     EXPECT_EQ(out[100], 0x33);
     EXPECT_EQ(driverState().workRows[0][0], 255);
 
-    // Erase geometry: nothing is read, and the read fails.
+    // Erase geometry: nothing is sent or read, and every frame read fails.
     SetHWInterface(-1, 0, 0, -1, 0, 2);
     ASSERT_EQ(InitEvCam(), 0);
     dev->writes.clear();
     const uint64_t reads = dev->registerReads;
     EXPECT_EQ(ReadRawFrame(), 0);
     EXPECT_EQ(ReadColorFrame(), 0);
+    EXPECT_EQ(ReInitFPN(), 0);
+    SetImageInfo(-1, -1, 1, -1);
+    EXPECT_EQ(ReadNoise(), 0);
     EXPECT_EQ(dev->registerReads, reads);
     EXPECT_TRUE(dev->writes.empty());
 }
