@@ -2,6 +2,7 @@
 // color-difference planes, the luminance loses single-line defects and isolated spikes and is
 // sharpened where it differs clearly from its surround, the color differences get a 5 x 5 mean,
 // and the picture is converted back.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -95,28 +96,32 @@ void sharpen(const Planes& p) {
         int32_t* row = p.y + r * w;
         const int32_t* v = p.scratch + r * w;
         for (int c = 1; c <= w - 2; ++c) {
-            if (std::abs(row[c] - v[c]) > 8) row[c] = v[c];
+            row[c] = std::abs(row[c] - v[c]) > 8 ? v[c] : row[c];
         }
     }
 }
 
+// In place: each test sees the values already changed to its left and above. "Above all four
+// neighbours by more than 10" is "above the largest by more than 10"; after that step the value
+// lies above the smallest neighbour, so the dark test can only fire when the bright one did not.
 void removeSpikes(const Planes& p) {
     const int w = p.width;
     for (int r = 2; r <= p.height - 3; ++r) {
         int32_t* row = p.y + r * w;
         for (int c = 2; c <= w - 3; ++c) {
             int32_t* q = row + c;
-            int32_t v = *q;
+            const int32_t v = *q;
             const int32_t left = q[-1];
             const int32_t right = q[1];
             const int32_t above = q[-w];
             const int32_t below = q[w];
-            const int32_t mean = (above + below + right + left) / 4;
-            if (v - left > 10 && v - right > 10 && v - below > 10 && v - above > 10) v = mean + 5;
-            if (v - left < -10 && v - right < -10 && v - below < -10 && v - above < -10) {
-                v = mean - 5;
+            const int32_t hi = std::max(std::max(left, right), std::max(above, below));
+            const int32_t lo = std::min(std::min(left, right), std::min(above, below));
+            if (v - hi > 10) {
+                *q = (above + below + right + left) / 4 + 5;
+            } else if (v - lo < -10) {
+                *q = (above + below + right + left) / 4 - 5;
             }
-            *q = v;
         }
     }
 }
