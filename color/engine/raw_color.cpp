@@ -138,13 +138,12 @@ ZENTHUE_INLINE void pairLevelsB(BYTE* r, BYTE* g, BYTE* b, int i, Level left, Le
 }
 
 // Levels of pairs p0 .. p0 + count - 1, none of them the first or last pair of the row, into
-// the planes r, g, b from pixel 0 on. Also built for AVX2, used where the processor has it.
+// the planes r, g, b from pixel 0 on. Optimised for vector code at any build level, and also
+// built for AVX2, used where the processor has it.
 template <bool OddRow>
-[[gnu::target_clones("avx2", "default")]] void interiorLevels(const BYTE* up, const BYTE* cur,
-                                                              const BYTE* down, int p0, int count,
-                                                              BYTE* __restrict r,
-                                                              BYTE* __restrict g,
-                                                              BYTE* __restrict b) {
+[[gnu::target_clones("avx2", "default"), gnu::optimize("O3")]] void interiorLevels(
+    const BYTE* up, const BYTE* cur, const BYTE* down, int p0, int count, BYTE* __restrict r,
+    BYTE* __restrict g, BYTE* __restrict b) {
     const BYTE* __restrict u = up + 2 * p0;
     const BYTE* __restrict c = cur + 2 * p0;
     const BYTE* __restrict d = down + 2 * p0;
