@@ -6,11 +6,13 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QUrl>
-#include <climits>
-#include <cstdlib>
 #include <filesystem>
 
 #include "zentdesk.h"
+
+#ifdef ZENTDESK_HAVE_SAVE
+#include "save.h"
+#endif
 
 namespace zentdesk {
 namespace {
@@ -47,7 +49,11 @@ Seams defaultSeams() {
     s.openFile = [](const std::string& path) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
     };
+#ifdef ZENTDESK_HAVE_SAVE
+    s.saveDib = [](HGLOBAL bitmap) { return SaveDIB(bitmap); };
+#else
     s.saveDib = [](HGLOBAL) { return 0; };
+#endif
     s.moduleFolder = libraryFolder;
     return s;
 }
