@@ -75,8 +75,14 @@ bool reply(int fd, bool ok, const uint8_t* data, uint32_t length) {
     proto::Reply r;
     r.ok = ok ? 1 : 0;
     r.length = length;
-    if (!sendAll(fd, &r, sizeof r)) return false;
-    return length == 0 || sendAll(fd, data, length);
+    // Header and data in one call when they fit (every reply but long bulk reads).
+    uint8_t small[sizeof r + proto::kMaxRegisterBytes];
+    if (length <= proto::kMaxRegisterBytes) {
+        std::memcpy(small, &r, sizeof r);
+        if (length > 0) std::memcpy(small + sizeof r, data, length);
+        return sendAll(fd, small, sizeof r + length);
+    }
+    return sendAll(fd, &r, sizeof r) && sendAll(fd, data, length);
 }
 
 // Answers one request; false when the client is gone or broke the protocol.

@@ -122,17 +122,41 @@ bool exchange(int fd, const usbscan::Request& request, const void* sendData, voi
         !sendAll(fd, sendData, request.length, deadline)) {
         return false;
     }
+    // The answer cannot be there yet: wait for it, then take the header and (usually) all of a
+    // register reply's data in one read.
+    if (!waitFor(fd, POLLIN, deadline)) return false;
+    uint8_t staging[sizeof(usbscan::Reply) + usbscan::kMaxRegisterBytes];
+    size_t staged = 0;
+    while (staged < sizeof(usbscan::Reply)) {
+        const ssize_t n = ::recv(fd, staging + staged, sizeof staging - staged, MSG_DONTWAIT);
+        if (n > 0) {
+            staged += static_cast<size_t>(n);
+        } else if (n == 0) {
+            return false;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (!waitFor(fd, POLLIN, deadline)) return false;
+        } else if (errno != EINTR) {
+            return false;
+        }
+    }
     usbscan::Reply reply;
-    if (!receiveAll(fd, &reply, sizeof reply, deadline)) return false;
+    std::memcpy(&reply, staging, sizeof reply);
     // A reply never carries more than was asked for; anything else is a broken peer.
     const uint32_t asked =
         request.op == static_cast<uint8_t>(usbscan::Op::Descriptor)      ? usbscan::kDescriptorBytes
         : request.op == static_cast<uint8_t>(usbscan::Op::WriteRegister) ? 0
                                                                          : request.length;
     if (reply.length > asked || reply.ok > 1) return false;
+    const size_t extra = staged - sizeof reply;  // data bytes already here
+    if (extra > reply.length) return false;      // more than the reply holds
     const uint32_t kept = reply.length < replyCapacity ? reply.length : replyCapacity;
-    if (kept > 0 && !receiveAll(fd, replyData, kept, deadline)) return false;
-    if (reply.length > kept && !discard(fd, reply.length - kept, deadline)) return false;
+    auto* out = static_cast<uint8_t*>(replyData);
+    const size_t fromStaging = extra < kept ? extra : kept;
+    if (fromStaging > 0) std::memcpy(out, staging + sizeof reply, fromStaging);
+    if (kept > fromStaging && !receiveAll(fd, out + fromStaging, kept - fromStaging, deadline))
+        return false;
+    const size_t received = extra > kept ? extra : kept;
+    if (reply.length > received && !discard(fd, reply.length - received, deadline)) return false;
     replyLength = kept;
     ok = reply.ok == 1;
     return true;
