@@ -4,6 +4,7 @@
 #include "duovue_camera.h"
 #include "live_road.h"
 #include "sim_process.h"
+#include "zenthue.h"
 
 namespace zentdrv::testing {
 namespace {
@@ -22,10 +23,10 @@ TEST_F(LiveRoad, ColourFrameIsUprightWithTheScenesColours) {
     OutputImage out(320, 240);
     ASSERT_TRUE(runLiveRoad(out, 320, 240));
     expectSceneColours(out, camera::Scene::builtin(camera::kLiveScene, 0), 320, 240);
-    // White balance took the camera's cast out: the engine's gains moved off 32.
-    ColorSettings settings{};
-    GetColorInfo(&settings);
-    EXPECT_EQ(settings.awbMode, 1);
+    // White balance took the camera's cast (red strong, blue weak) out through the gains.
+    ColorGainRecord gains{};
+    GetColorGain(&gains);
+    EXPECT_LT(gains.redGain, gains.blueGain);
 }
 
 TEST_F(LiveRoad, SmallFramesToo) {
