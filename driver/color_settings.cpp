@@ -31,6 +31,7 @@ int SetColorInfo(int redGain, int greenGain, int blueGain, int lumaGain, int awb
 }
 
 ColorSettings* GetColorInfo(ColorSettings* out) {
+    if (out == nullptr) return nullptr;
     const DriverState& s = driverState();
     *out = ColorSettings{s.redGain,           s.greenGain,       s.blueGain,  s.lumaGain,
                          s.awbMode,           s.gamma1,          s.gamma2,    s.engineLumaGammaOn,
@@ -39,6 +40,7 @@ ColorSettings* GetColorInfo(ColorSettings* out) {
 }
 
 void CalcuGamTbl(float gamma, int* table) {
+    if (table == nullptr) return;
     for (int i = 0; i < 256; ++i) {
         const double v = std::trunc(256.0 * std::pow(i / 256.0, static_cast<double>(gamma)));
         // Low 8 bits of the truncated value; a value that is not a number at all gives 0.

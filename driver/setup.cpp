@@ -137,6 +137,7 @@ int SetImageInfo(int width, int height, int displayType, int fpnOn) {
 }
 
 int* GetImageInfo(int* out) {
+    if (out == nullptr) return nullptr;
     const DriverState& s = driverState();
     out[0] = s.imageWidth;
     out[1] = s.imageHeight;

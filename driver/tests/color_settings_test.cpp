@@ -55,6 +55,9 @@ TEST_F(ColorSettingsTest, GammaTable) {
     EXPECT_EQ(table[0], 0);
     EXPECT_EQ(table[128], 0);  // 512
     EXPECT_EQ(table[3], (256 * 256 / 3) & 0xFF);
+    CalcuGamTbl(1.0f, nullptr);  // no table, nothing written
+    EXPECT_EQ(GetColorInfo(nullptr), nullptr);
+    EXPECT_EQ(GetImageInfo(nullptr), nullptr);
 }
 
 }  // namespace
