@@ -23,7 +23,8 @@
 //   drain, the same again).
 // - Wire format of every frame and stored item: rows, the bottom line of the scene first (that
 //   row is an R-G row of the RGGB mosaic); each row the even-column samples, then the odd-column
-//   samples; every byte complemented (255 - level).
+//   samples; every byte complemented (255 - level). A 160 x 120 frame or item keeps the sensor's
+//   row pairs 0-1, 4-5, ... and column pairs likewise of a 320 x 240 capture.
 // - Power-on state: mode 1 (live 320 x 240), ready.
 #pragma once
 
