@@ -106,3 +106,8 @@ std::array<uint8_t, 256> AppTest::stillsTable(int count) {
 }
 
 }  // namespace zentdesk::testing
+
+// Fontconfig keeps a small cache for the life of the process; it is not ours to free.
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\n";
+}
