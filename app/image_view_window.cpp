@@ -325,8 +325,10 @@ void ImageViewWindow::apply() {
     entry.reserved10 = c.reserved10;
     entry.enhanceOn = c.enhanceOn;
     sendColorSettings(entry);
-    const int slot = s.selectedSlot;
-    if (slot < 0 || slot >= kSlotCount || !s.slotImages[slot]) return;
+    // Only the thumbnail of the image itself is refreshed: after paging away, the selected slot
+    // holds another image, which must not be overwritten with this one.
+    const int slot = viewImage_ % kSlotCount;
+    if (viewImage_ / kSlotCount != s.pageIndex || !s.slotImages[slot]) return;
     GetColorImage(s.slotImages[slot].rows.data(), s.slotImages[slot].header, viewEntry_);
     if (owner_ != nullptr) owner_->repaintRect(s.frameRects[slot]);
 }

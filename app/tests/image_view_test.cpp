@@ -193,6 +193,16 @@ TEST_F(ImageViewTest, ApplyRefreshesTheThumbnailAndSurvivesPaging) {
     EXPECT_EQ(windowState().pageIndex, 0);
     EXPECT_EQ(windowState().imageColor[0].redGain, 4);
     EXPECT_LT(redSum(grab(), thumb) * 2, before);
+
+    // Applied from another page: the image keeps its settings, the page shown keeps its slots.
+    click(mainid::kNext);
+    const long long otherPage = redSum(grab(), thumb);
+    bar(kRedBar)->setSliderPosition(255 - 200);
+    viewClick(kApply);
+    EXPECT_EQ(windowState().imageColor[0].redGain, 200);
+    EXPECT_EQ(redSum(grab(), thumb), otherPage);
+    click(mainid::kPrevious);
+    EXPECT_GT(redSum(grab(), thumb), applied * 2);
 }
 
 TEST_F(ImageViewTest, SaveAtBothZoomsAndWithoutMemory) {
