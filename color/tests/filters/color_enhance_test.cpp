@@ -37,16 +37,35 @@ TEST(ColorEnhance, MiddleSaturationIsRaisedWeakSaturationLowered) {
 // Pure green of 200: hue 120.00004 (57.2958, not 180 / pi), saturation 100, rebuilt as
 // (0, 197, 0); the strong-colour correction then raises blue, the first channel at the old low,
 // by (200 - 0) / 4 - 35 = 15, and, with no channel at the old peak, lowers red by 15 / 2.6228.
-TEST(ColorEnhance, StrongColourCorrectionFallsBackToRed) {
-    Picture p(1, 1);
-    p.setPixel(0, 0, 0, 200, 0);
-    ColorEnhance(p.table(), 1, 1);
-    EXPECT_EQ(p.row(0, 0)[0], 15);
-    EXPECT_EQ(p.row(0, 1)[0], 197);
-    EXPECT_EQ(p.row(0, 2)[0], 0);
+// Yellow (0, 255, 255) is rebuilt as (0, 255, 254): blue gains 28 and green, back at the old
+// peak, loses 28 / 2.57455.
+TEST(ColorEnhance, StrongColourCorrection) {
+    const int in[3][3] = {{0, 200, 0}, {0, 255, 255}, {255, 0, 200}};
+    const std::vector<int> out[3] = {{15, 197, 0}, {28, 245, 254}, {254, 28, 144}};
+    Picture p(3, 1);
+    for (int x = 0; x < 3; ++x) p.setPixel(x, 0, in[x][0], in[x][1], in[x][2]);
+    ColorEnhance(p.table(), 3, 1);
+    for (int x = 0; x < 3; ++x) {
+        EXPECT_EQ((std::vector<int>{p.channel(x, 0, 0), p.channel(x, 0, 1), p.channel(x, 0, 2)}),
+                  out[x]);
+    }
     EXPECT_EQ(ColorEnhance(p.table(), 0, 1), 0);
     EXPECT_EQ(ColorEnhance(p.table(), 1, -1), 0);
-    EXPECT_EQ(p.row(0, 0)[0], 15);
+    EXPECT_EQ(p.channel(0, 0, 0), 15);
+}
+
+// Hue and angle conversions use 57.2958 and 0.01745; the exact ratios of pi give other bytes for
+// these pixels: (16, 32, 0) and (120, 30, 30) with 180 / pi, (81, 30, 30) with pi / 180.
+TEST(ColorEnhance, KeepsItsOwnAngleConstants) {
+    const int in[4][3] = {{16, 32, 0}, {120, 30, 30}, {81, 30, 30}, {74, 30, 30}};
+    const std::vector<int> out[4] = {{16, 31, 0}, {137, 21, 20}, {91, 24, 25}, {82, 24, 24}};
+    Picture p(4, 1);
+    for (int x = 0; x < 4; ++x) p.setPixel(x, 0, in[x][0], in[x][1], in[x][2]);
+    ColorEnhance(p.table(), 4, 1);
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ((std::vector<int>{p.channel(x, 0, 0), p.channel(x, 0, 1), p.channel(x, 0, 2)}),
+                  out[x]);
+    }
 }
 
 }  // namespace

@@ -54,6 +54,9 @@ TEST(FineEnlargeImg, StepEdgeRingsAndIsClampedNotWrapped) {
     for (int i = 0; i < 64; ++i) src.setGray(i % 8, i / 8, i % 8 < 4 ? 0 : 255);
     Picture dst(10, 10, 3, 123);
     FineEnlargeImg(src.table(), dst.table(), 8, 8, 10, 10);
+    // Truncated, not rounded: the first row's unclamped values are 4.89, -14.1, 21.49, -25.4,
+    // 19.83, 235.17, 280.4, 233.51, 269.1, 250.11.
+    EXPECT_EQ(dst.row(0, 1), (std::vector<int>{4, 0, 21, 0, 19, 235, 255, 233, 255, 250}));
     // The ring overshoots to about -25 at columns 1 and 3 and to 280 at 6 and 8.
     for (int y = 0; y < 10; ++y) {
         EXPECT_EQ(dst.channel(1, y, 0), 0);

@@ -40,6 +40,28 @@ TEST(StretchImg, RampStretchesChannelTwoToItsTop) {
     EXPECT_EQ(p.channel(199, 0, 2), 255);
 }
 
+// 1000 grey pixels: one at 10, four at 60, then 100, 120 and 140. Fifty empty levels above the
+// lowest put the black level halfway to the foot (35); channels 0 and 1 end white at their 97 %
+// level (120), channel 2 at its 98 % level (140).
+TEST(StretchImg, DarkGapAndChannelTwoWhiteLevel) {
+    Picture p(100, 10);
+    for (int i = 0; i < 1000; ++i) {
+        p.setGray(i % 100, i / 100, i == 0 ? 10 : i < 5 ? 60 : i < 970 ? 100 : i < 975 ? 120 : 140);
+    }
+    StretchImg(p.table(), 100, 10);
+    const std::vector<int> at10{0, 0, 0}, at60{75, 75, 60}, at100{195, 195, 157},
+        at120{255, 255, 206};
+    const auto pixel = [&](int i) {
+        return std::vector<int>{p.channel(i % 100, i / 100, 0), p.channel(i % 100, i / 100, 1),
+                                p.channel(i % 100, i / 100, 2)};
+    };
+    EXPECT_EQ(pixel(0), at10);
+    EXPECT_EQ(pixel(1), at60);
+    EXPECT_EQ(pixel(500), at100);
+    EXPECT_EQ(pixel(972), at120);
+    EXPECT_EQ(pixel(999), std::vector<int>(3, 255));
+}
+
 // Channel 2 brighter than both others with its white level at 250 or more: it is mapped onto the
 // others' white level (194) instead of onto 255.
 TEST(StretchImg, CappedStretchMapsChannelTwoToTheOthersWhite) {
