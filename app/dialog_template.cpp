@@ -130,6 +130,10 @@ void buildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate) {
     dialog.setWindowTitle(QString::fromLatin1(dialogTemplate.title));
     const QRect client = dialogRect(0, 0, dialogTemplate.width, dialogTemplate.height);
     dialog.setFixedSize(client.size());
+    // The templates are laid out for an 8-point sans-serif face: 11 pixels at 96 dpi.
+    QFont font = dialog.font();
+    font.setPixelSize(11);
+    dialog.setFont(font);
     Qt::WindowFlags flags = Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
     if (dialogTemplate.closeBox) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     dialog.setWindowFlags(flags);
