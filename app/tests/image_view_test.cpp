@@ -261,6 +261,9 @@ TEST_F(ImageViewTest, HintLine) {
     moveMouse(&v, v.control(kX1)->geometry().center());
     EXPECT_EQ(viewText(kHint), "Display the Original image size");
     moveMouse(&v, QPoint(2, 2));
+    moveMouse(v.control(kX1), QPoint(3, 3));  // passed on to the window by the button
+    EXPECT_EQ(viewText(kHint), "Display the Original image size");
+    moveMouse(&v, QPoint(2, 2));
     EXPECT_EQ(viewText(kHint), "");
 
     // "Return" hides the window and takes the hook away; opening again brings both back.
