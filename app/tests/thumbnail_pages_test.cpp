@@ -2,6 +2,7 @@
 // thumbnails and the shut-down.
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <set>
 
 #include "app_test_support.h"
 #include "digit_bitmap.h"
@@ -151,11 +152,30 @@ TEST_F(ThumbnailPagesTest, CounterRunsDuringTheDownloadAndRestsOnTheCount) {
     cam().overrideImageTable(stillsTable(7));
     window();
     QString midway;
+    int colouredPixels = 0;
+    std::set<int> grayLevels;
     onShown = [&](int id, const QString& shown) {
-        if (id == kFirstCaption + 2 && shown == "160x120") midway = counterOnScreen();
+        if (id != kFirstCaption + 2 || shown != "160x120") return;
+        midway = counterOnScreen();
+        // The third frame's gray thumbnail is on the screen as it arrives.
+        const QImage screen = grab();
+        const Rect& r = window().state().frameRects[2];
+        for (int y = r.top + 2; y < r.bottom - 4; ++y) {
+            for (int x = r.left + 2; x < r.right - 4; ++x) {
+                const QRgb p = screen.pixel(x, y);
+                if (qRed(p) == qGreen(p) && qGreen(p) == qBlue(p)) {
+                    grayLevels.insert(qRed(p));
+                } else {
+                    ++colouredPixels;
+                }
+            }
+        }
     };
     download();
     EXPECT_EQ(midway, "R003");
+    EXPECT_GT(grayLevels.size(), 20u);  // a picture, not the empty frame
+    EXPECT_EQ(colouredPixels, 0);
+    EXPECT_EQ(text(kFirstCaption + 2), "DSC : 160x120");  // then in color
     EXPECT_EQ(counterOnScreen(), "F007");
 }
 
