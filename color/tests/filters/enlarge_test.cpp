@@ -47,6 +47,13 @@ TEST(FineEnlargeImg, FlatPictureComesBackAtMostTwoLower) {
         EXPECT_LE(*seen.rbegin(), v);
         EXPECT_GE(*seen.begin(), v == 0 ? 0 : v - 2);
     }
+    // One pass only (a destination lower than 10 rows has no block down): v or v - 1.
+    for (int v = 0; v < 256; ++v) {
+        Picture src(8, 1, 3, BYTE(v));
+        Picture dst(10, 1);
+        FineEnlargeImg(src.table(), dst.table(), 8, 1, 10, 1);
+        for (BYTE b : dst.bytes) ASSERT_TRUE(b == v || b == v - 1) << v;
+    }
 }
 
 TEST(FineEnlargeImg, StepEdgeRingsAndIsClampedNotWrapped) {
