@@ -168,15 +168,6 @@ TEST_F(DownloadTest, HeaderCountLimits) {
     }
 }
 
-TEST_F(DownloadTest, EmptyStore) {
-    camera::CameraOptions options;
-    options.store = camera::StoreKind::Empty;
-    plug(options);
-    download();
-    expectFailureEnd();
-    EXPECT_EQ(messages.back(), "No images in SDRAM");
-}
-
 TEST_F(DownloadTest, EraseAsksFirst) {
     plug();
     download();

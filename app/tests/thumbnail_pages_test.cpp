@@ -99,8 +99,6 @@ TEST_F(ThumbnailPagesTest, StartUpLayoutAndEnabling) {
     EXPECT_EQ(w.windowTitle(), "Duovue");
     EXPECT_EQ(w.size(), QSize(710, 531));  // 473 x 327 dialog units
     EXPECT_EQ(text(kDownload), "DownLoad");
-    EXPECT_EQ(text(kNext), "Next 15 images");
-    EXPECT_EQ(text(kPrevious), "Pre 15 images");
     EXPECT_EQ(text(kFirstNumberLabel + 14), "15");
     EXPECT_EQ(text(kMessage),
               "Please plug the USB cable into Duovue and PC to download the images.");
@@ -115,7 +113,6 @@ TEST_F(ThumbnailPagesTest, StartUpLayoutAndEnabling) {
     EXPECT_EQ(w.control(kFirstFrame + 2)->geometry().width(), 108);
     EXPECT_EQ(s.frameWidth, 107);
     EXPECT_EQ(s.frameHeight, 80);
-    EXPECT_EQ(s.frameRects[14].left, w.control(kFirstFrame + 14)->geometry().left());
     for (const ImageSlot& slot : s.slotImages) EXPECT_TRUE(slot);
     EXPECT_EQ(s.thumbImage.header->biHeight, s.frameHeight);
 
