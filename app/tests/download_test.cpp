@@ -168,6 +168,32 @@ TEST_F(DownloadTest, HeaderCountLimits) {
     }
 }
 
+// Items without samples get no image number and break clips; a table without an end mark is
+// refused. Either way the window ends usable.
+TEST_F(DownloadTest, StrangeTables) {
+    plug();
+    std::array<uint8_t, 256> table;
+    table.fill(0x70);
+    const uint8_t bytes[] = {0x40, 0x50, 0x60, 0x30, 0x00};
+    std::copy(std::begin(bytes), std::end(bytes), table.begin());
+    cam().overrideImageTable(table);
+    download(MessageAnswer::Yes);
+    expectGoodEnd(3);
+    const MainWindowState& s = window().state();
+    EXPECT_EQ(s.ImageTableIndex[1], 2);
+    EXPECT_EQ(s.ImageTableIndex[2], 4);
+    EXPECT_EQ(text(kFirstCaption + 1), "V8 : 160x120");
+    EXPECT_EQ(text(kFirstCaption + 2), "DSC : 320x240");
+    EXPECT_EQ(s.clipCount, 2);
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder / "Duovue_V82.AVI"));
+
+    cam().clearFaults();
+    cam().setCorruptImageTable(true);
+    download();
+    expectFailureEnd();
+    EXPECT_EQ(messages.back(), "No images in SDRAM");
+}
+
 TEST_F(DownloadTest, EraseAsksFirst) {
     plug();
     download();
