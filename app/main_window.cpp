@@ -18,7 +18,8 @@ namespace zentdesk {
 
 using namespace mainid;
 
-MainWindow::MainWindow(QWidget* parent) : QDialog(parent), digits_(makeDigitBitmap()) {
+MainWindow::MainWindow(QWidget* parent)
+    : QDialog(parent), digits_(makeDigitBitmap().convertToFormat(QImage::Format_RGB32)) {
     buildDialog(*this, mainWindowTemplate());
     setMouseTracking(true);
     layer_ = new PaintLayer(this);

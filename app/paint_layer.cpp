@@ -58,20 +58,22 @@ void PaintLayer::drawBitmap(int x, int y, int width, int rows, const ImageBuffer
 
 void PaintLayer::stretchImage(const QImage& source, const QRect& sourceArea, const QRect& target) {
     const QRect area = clipped(target);
-    if (area.isEmpty() || sourceArea.isEmpty()) return;
-    const QImage from = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    // Nearest source column and row of every target column and row.
-    std::vector<int> columns(area.width());
-    for (int i = 0; i < area.width(); ++i) {
-        columns[i] = sourceArea.left() +
-                     (area.left() - target.left() + i) * sourceArea.width() / target.width();
+    if (area.isEmpty() || sourceArea.isEmpty() || !source.rect().contains(sourceArea)) return;
+    if (source.format() != QImage::Format_ARGB32_Premultiplied &&
+        source.format() != QImage::Format_RGB32) {
+        return;  // callers keep their images in the canvas's own pixel layout
     }
+    // Nearest source pixel of every target pixel, in integer steps.
+    const int dx = area.left() - target.left();
     for (int line = area.top(); line <= area.bottom(); ++line) {
         const int row =
             sourceArea.top() + (line - target.top()) * sourceArea.height() / target.height();
-        const auto* from_line = reinterpret_cast<const QRgb*>(from.constScanLine(row));
+        const auto* from =
+            reinterpret_cast<const QRgb*>(source.constScanLine(row)) + sourceArea.left();
         auto* to = reinterpret_cast<QRgb*>(canvas_.scanLine(line)) + area.left();
-        for (int i = 0; i < area.width(); ++i) to[i] = from_line[columns[i]];
+        for (int i = 0; i < area.width(); ++i) {
+            to[i] = 0xFF000000u | from[(dx + i) * sourceArea.width() / target.width()];
+        }
     }
     show(area);
 }

@@ -22,7 +22,7 @@ class PaintLayer : public QWidget {
     // top-left pixel at (x, y): memory row rows - 1 is the top line.
     void drawBitmap(int x, int y, int width, int rows, const ImageBuffer& image);
 
-    // Copies the `source` area of an image, stretched to `target`.
+    // Copies the `source` area of a 32-bit image, stretched to `target`.
     void stretchImage(const QImage& source, const QRect& sourceArea, const QRect& target);
 
     // A solid 3-pixel line along the rectangle: top-left, top-right, bottom-right, bottom-left.
