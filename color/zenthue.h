@@ -112,8 +112,8 @@ ZENTHUE_API int GetYFrame(int width, int height);
 
 /* Scales a picture to any size, each axis on its own: shrinking picks source samples, enlarging
    interpolates linearly in eighths. Every side at most 1024. */
-ZENTHUE_API int Rescalimg(BYTE** srcRows, BYTE** dstRows, int srcWidth, int srcHeight,
-                          int dstWidth, int dstHeight);
+ZENTHUE_API int Rescalimg(BYTE** srcRows, BYTE** dstRows, int srcWidth, int srcHeight, int dstWidth,
+                          int dstHeight);
 /* Doubles width and height: 2 * srcHeight destination rows of 2 * srcWidth pixels. */
 ZENTHUE_API BYTE** DoubleImg(BYTE** srcRows, BYTE** dstRows, int srcWidth, int srcHeight);
 /* Enlarges by 10/8 on both axes by cosine resampling of 8-sample blocks into 10; the blocks come

@@ -7,7 +7,9 @@
 
 namespace platform {
 
-void installClock(Clock* clock) { detail::state().clock = clock; }
+void installClock(Clock* clock) {
+    detail::state().clock = clock;
+}
 
 }  // namespace platform
 

@@ -15,7 +15,9 @@ PlatformState& state() {
 namespace {
 
 // A movable block's handle is a distinct small allocation, so it never equals a data address.
-HGLOBAL newMovableHandle() { return static_cast<HGLOBAL>(std::malloc(1)); }
+HGLOBAL newMovableHandle() {
+    return static_cast<HGLOBAL>(std::malloc(1));
+}
 
 }  // namespace
 }  // namespace platform::detail
