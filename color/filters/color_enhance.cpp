@@ -4,6 +4,7 @@
 // their strongest lowered. The constants are the picture pipeline's own (57.2958 and 0.01745 are
 // kept instead of exact conversions of degrees so that every picture comes out as it always has).
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 
@@ -92,8 +93,26 @@ constexpr double kStrongDivisor[3][3] = {
     {2.6228, 0.5094, 1.0},
 };
 
-void enhancePixel(BYTE* p) {
-    int ch[3] = {p[0], p[1], p[2]};  // B, G, R
+// Gray and black keep hue 0 and saturation 0, so the rebuild needs no trigonometry: the curve
+// gives 0 and f(0) is exactly one third. The same expressions as the general path are kept so
+// that every gray level comes out as before.
+void enhanceGray(int v, int out[3]) {
+    const double intensity = v;
+    out[0] = toChannel(intensity, kThird);
+    out[1] = toChannel(intensity, 1.0 - (kThird + kThird));
+    out[2] = toChannel(intensity, kThird);
+}
+
+// The enhanced colour of one B, G, R pixel.
+void enhanceColour(int b, int g, int r, int out[3]) {
+    if (b == g && g == r) {
+        enhanceGray(b, out);
+        return;
+    }
+    int* ch = out;
+    ch[0] = b;
+    ch[1] = g;
+    ch[2] = r;
     const int peak = std::max({ch[0], ch[1], ch[2]});
     const int low = std::min({ch[0], ch[1], ch[2]});
     const Hsi hsi = rgbToHsi(ch[0], ch[1], ch[2]);
@@ -120,7 +139,34 @@ void enhancePixel(BYTE* p) {
         }
         ch[strong] -= static_cast<std::uint8_t>(static_cast<int>(t / kStrongDivisor[strong][weak]));
     }
-    for (int k = 0; k < 3; ++k) p[k] = clampByte(ch[k]);
+}
+
+// A pixel's result depends only on its three bytes, and camera pictures repeat colours a lot,
+// so each call keeps a small direct-mapped memo of colour -> result. An entry holds the 24-bit
+// colour above the 24-bit result; the all-ones start value matches no colour.
+constexpr int kMemoBits = 12;
+constexpr std::uint64_t kEmptyEntry = ~std::uint64_t{0};
+
+inline std::uint32_t memoSlot(std::uint32_t colour) {
+    return (colour * 0x9E3779B1u) >> (32 - kMemoBits);
+}
+
+void enhanceRow(BYTE* row, int width, std::uint64_t* memo) {
+    for (int x = 0; x < width; ++x) {
+        BYTE* p = row + x * kPixelBytes;
+        const std::uint32_t colour = p[0] | (p[1] << 8) | (std::uint32_t{p[2]} << 16);
+        std::uint64_t& entry = memo[memoSlot(colour)];
+        if ((entry >> 24) != colour) {
+            int out[3];
+            enhanceColour(p[0], p[1], p[2], out);
+            const std::uint32_t result = clampByte(out[0]) | (clampByte(out[1]) << 8) |
+                                         (std::uint32_t{clampByte(out[2])} << 16);
+            entry = (std::uint64_t{colour} << 24) | result;
+        }
+        p[0] = static_cast<BYTE>(entry);
+        p[1] = static_cast<BYTE>(entry >> 8);
+        p[2] = static_cast<BYTE>(entry >> 16);
+    }
 }
 
 }  // namespace
@@ -130,9 +176,8 @@ extern "C" BYTE ColorEnhance(BYTE** rows, int width, int height) {
     using namespace zenthue;
     if (!sidesWithin(width, height, 1, 1)) return 0;
     if (!rowsPresent(rows, height)) return 0;
-    for (int y = 0; y < height; ++y) {
-        BYTE* row = rows[y];
-        for (int x = 0; x < width; ++x) enhancePixel(row + x * kPixelBytes);
-    }
+    std::array<std::uint64_t, std::size_t{1} << kMemoBits> memo;
+    memo.fill(kEmptyEntry);
+    for (int y = 0; y < height; ++y) enhanceRow(rows[y], width, memo.data());
     return 1;
 }
