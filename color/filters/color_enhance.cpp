@@ -17,27 +17,29 @@ constexpr double kDegreesPerRadian = 57.2958;
 constexpr double kRadiansPerDegree = 0.01745;
 constexpr double kThird = 0.3333333333333333;
 
-struct Hsi {
-    double h;  // hue in degrees, 0 to 360
-    double s;  // saturation in percent
-    double i;  // intensity
+// The hue of a pixel that is not gray, with the two cosines its rebuild needs. All three depend
+// only on R - G and R - B.
+struct Hue {
+    double h;        // degrees, 0 to 360
+    double cosNear;  // cosine of the hue within its 120-degree sector
+    double cosFar;   // cosine of 60 degrees less that
 };
 
-Hsi rgbToHsi(int b, int g, int r) {
-    Hsi out{0.0, 0.0, 0.0};
-    if (!(r == g && g == b)) {
-        const int num = (2 * r - g - b) / 2;
-        const int den = (r - g) * (r - g) + (r - b) * (g - b);
-        out.h = std::acos(num / std::sqrt(static_cast<double>(den))) * kDegreesPerRadian;
-        if (g < b) out.h = 360.0 - out.h;
-    }
-    const int sum = r + g + b;
-    if (sum != 0) {
-        const int low = std::min({b, g, r});
-        out.s = (1.0 - 3 * low / static_cast<double>(sum)) * 100.0;
-    }
-    out.i = sum / 3;
+Hue hueOf(int b, int g, int r) {
+    Hue out;
+    const int num = (2 * r - g - b) / 2;
+    const int den = (r - g) * (r - g) + (r - b) * (g - b);
+    out.h = std::acos(num / std::sqrt(static_cast<double>(den))) * kDegreesPerRadian;
+    if (g < b) out.h = 360.0 - out.h;
+    const double within = out.h < 120.0 ? out.h : (out.h < 240.0 ? out.h - 120.0 : out.h - 240.0);
+    out.cosNear = std::cos(within * kRadiansPerDegree);
+    out.cosFar = std::cos((60.0 - within) * kRadiansPerDegree);
     return out;
+}
+
+// Saturation in percent of a pixel whose channels add up to a nonzero sum.
+double saturationOf(int low, int sum) {
+    return (1.0 - 3 * low / static_cast<double>(sum)) * 100.0;
 }
 
 // Lowers weak saturations and raises middle ones; near white the change is pulled back towards
@@ -58,32 +60,49 @@ inline int toChannel(double intensity, double component) {
     return v >= 256 ? 255 : (v < 0 ? 0 : v);
 }
 
-void hsiToRgb(double h, double s, double intensity, int& b, int& g, int& r) {
+// Rebuilds B, G, R from hue, saturation in percent and intensity.
+void hsiToRgb(const Hue& hue, double s, double intensity, int& b, int& g, int& r) {
     const double sat = s * 0.01;
-    const auto f = [sat](double hue) {
-        return (1.0 + sat * std::cos(hue * kRadiansPerDegree) /
-                          std::cos((60.0 - hue) * kRadiansPerDegree)) *
-               kThird;
-    };
+    const double rising = (1.0 + sat * hue.cosNear / hue.cosFar) * kThird;
     double cb;
     double cg;
     double cr;
-    if (h < 120.0) {
+    if (hue.h < 120.0) {
         cb = (1.0 - sat) * kThird;
-        cr = f(h);
+        cr = rising;
         cg = 1.0 - (cr + cb);
-    } else if (h < 240.0) {
+    } else if (hue.h < 240.0) {
         cr = (1.0 - sat) * kThird;
-        cg = f(h - 120.0);
+        cg = rising;
         cb = 1.0 - (cg + cr);
     } else {
         cg = (1.0 - sat) * kThird;
-        cb = f(h - 240.0);
+        cb = rising;
         cr = 1.0 - (cb + cg);
     }
     b = toChannel(intensity, cb);
     g = toChannel(intensity, cg);
     r = toChannel(intensity, cr);
+}
+
+// Hues repeat even more than colours (noise moves all channels together), so a second
+// direct-mapped memo keeps hues by R - G and R - B, saving the acos, sqrt and cosines. Both memos
+// live on the stack for one call (128 KB of hues, 32 KB of colours) and start empty.
+constexpr int kHueMemoBits = 12;
+
+struct HueEntry {
+    int key;  // (R - G + 255) * 512 + (R - B + 255); -1 when empty
+    Hue hue;
+};
+
+const Hue& memoHue(int b, int g, int r, HueEntry* memo) {
+    const int key = (r - g + 255) * 512 + (r - b + 255);
+    HueEntry& entry = memo[(static_cast<std::uint32_t>(key) * 0x9E3779B1u) >> (32 - kHueMemoBits)];
+    if (entry.key != key) {
+        entry.key = key;
+        entry.hue = hueOf(b, g, r);
+    }
+    return entry.hue;
 }
 
 // Divisors of the strong-channel correction by [strong channel][weak channel], B, G, R.
@@ -104,7 +123,7 @@ void enhanceGray(int v, int out[3]) {
 }
 
 // The enhanced colour of one B, G, R pixel.
-void enhanceColour(int b, int g, int r, int out[3]) {
+void enhanceColour(int b, int g, int r, int out[3], HueEntry* hueMemo) {
     if (b == g && g == r) {
         enhanceGray(b, out);
         return;
@@ -115,11 +134,14 @@ void enhanceColour(int b, int g, int r, int out[3]) {
     ch[2] = r;
     const int peak = std::max({ch[0], ch[1], ch[2]});
     const int low = std::min({ch[0], ch[1], ch[2]});
-    const Hsi hsi = rgbToHsi(ch[0], ch[1], ch[2]);
-    const double s = std::clamp(saturationCurve(hsi.s, peak), 0.0, 100.0);
-    hsiToRgb(hsi.h, s, hsi.i, ch[0], ch[1], ch[2]);
+    const Hue hue = memoHue(b, g, r, hueMemo);
+    const int sum = r + g + b;
+    const double incoming = sum != 0 ? saturationOf(low, sum) : 0.0;
+    const double s = std::clamp(saturationCurve(incoming, peak), 0.0, 100.0);
+    const double intensity = sum / 3;
+    hsiToRgb(hue, s, intensity, ch[0], ch[1], ch[2]);
 
-    const bool hueWindow = (hsi.h > 30.0 && hsi.h < 200.0) || (hsi.h > 280.0 && hsi.h < 340.0);
+    const bool hueWindow = (hue.h > 30.0 && hue.h < 200.0) || (hue.h > 280.0 && hue.h < 340.0);
     if (hueWindow && s > 80.0 && peak - low > 150) {
         const int t = (peak - low) / 4 - 35;
         int weak = 2;
@@ -151,14 +173,14 @@ inline std::uint32_t memoSlot(std::uint32_t colour) {
     return (colour * 0x9E3779B1u) >> (32 - kMemoBits);
 }
 
-void enhanceRow(BYTE* row, int width, std::uint64_t* memo) {
+void enhanceRow(BYTE* row, int width, std::uint64_t* memo, HueEntry* hueMemo) {
     for (int x = 0; x < width; ++x) {
         BYTE* p = row + x * kPixelBytes;
         const std::uint32_t colour = p[0] | (p[1] << 8) | (std::uint32_t{p[2]} << 16);
         std::uint64_t& entry = memo[memoSlot(colour)];
         if ((entry >> 24) != colour) {
             int out[3];
-            enhanceColour(p[0], p[1], p[2], out);
+            enhanceColour(p[0], p[1], p[2], out, hueMemo);
             const std::uint32_t result = clampByte(out[0]) | (clampByte(out[1]) << 8) |
                                          (std::uint32_t{clampByte(out[2])} << 16);
             entry = (std::uint64_t{colour} << 24) | result;
@@ -178,6 +200,8 @@ extern "C" BYTE ColorEnhance(BYTE** rows, int width, int height) {
     if (!rowsPresent(rows, height)) return 0;
     std::array<std::uint64_t, std::size_t{1} << kMemoBits> memo;
     memo.fill(kEmptyEntry);
-    for (int y = 0; y < height; ++y) enhanceRow(rows[y], width, memo.data());
+    std::array<HueEntry, std::size_t{1} << kHueMemoBits> hueMemo;
+    for (HueEntry& entry : hueMemo) entry.key = -1;
+    for (int y = 0; y < height; ++y) enhanceRow(rows[y], width, memo.data(), hueMemo.data());
     return 1;
 }
