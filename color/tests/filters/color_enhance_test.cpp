@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <random>
 
 #include "filters/test_picture.h"
 
@@ -66,6 +68,34 @@ TEST(ColorEnhance, KeepsItsOwnAngleConstants) {
         EXPECT_EQ((std::vector<int>{p.channel(x, 0, 0), p.channel(x, 0, 1), p.channel(x, 0, 2)}),
                   out[x]);
     }
+}
+
+// A pixel's result depends only on its own bytes: in a picture of colours that share blue and
+// green and differ in red (so many share memo slots and hues), in random order, every pixel must
+// come out as it does when enhanced alone.
+TEST(ColorEnhance, EachPixelAsWhenEnhancedAlone) {
+    std::mt19937 gen(11);
+    std::vector<std::uint32_t> colours;
+    for (int k = 0; k < 300; ++k) {
+        const std::uint32_t bg = gen() & 0xFFFF;
+        for (std::uint32_t r = 0; r < 256; r += 4) colours.push_back(bg | (r << 16));
+    }
+    for (std::uint32_t v = 0; v < 256; ++v) colours.push_back(0x010101u * v);
+    std::shuffle(colours.begin(), colours.end(), gen);
+    const int w = 160;
+    const int h = static_cast<int>(colours.size()) / w;
+    Picture p(w, h);
+    for (int i = 0; i < w * h; ++i)
+        p.setPixel(i % w, i / w, colours[i] & 255, (colours[i] >> 8) & 255, colours[i] >> 16);
+    ASSERT_NE(ColorEnhance(p.table(), w, h), 0);
+    int wrong = 0;
+    for (int i = 0; i < w * h; ++i) {
+        Picture alone(1, 1);
+        alone.setPixel(0, 0, colours[i] & 255, (colours[i] >> 8) & 255, colours[i] >> 16);
+        ColorEnhance(alone.table(), 1, 1);
+        for (int c = 0; c < 3; ++c) wrong += alone.channel(0, 0, c) != p.channel(i % w, i / w, c);
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 }  // namespace
