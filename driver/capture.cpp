@@ -12,8 +12,6 @@ namespace zentdrv {
 
 namespace {
 
-constexpr int kInterfaceUsb = 4;
-
 // 16-bit 5-5-5 gray word of each level.
 constexpr auto kGray555 = [] {
     std::array<uint16_t, 256> t{};

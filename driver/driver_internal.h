@@ -16,6 +16,8 @@ inline constexpr uint32_t RegControl = 0x87;
 inline constexpr uint32_t RegGpioOE = 0x89;
 inline constexpr uint32_t RegGpioData = 0x8B;
 
+inline constexpr int kInterfaceUsb = 4;  // interfaceType of the USB camera
+
 inline constexpr uint8_t kReadyBit = 0x20;
 inline constexpr long PollLimit = 4500000;    // bound of every busy wait on the status register
 inline constexpr uint32_t BulkChunk = 61440;  // largest single bulk read

@@ -9,7 +9,6 @@ namespace zentdrv {
 
 namespace {
 
-constexpr int kInterfaceUsb = 4;
 constexpr int kAveragePasses = 5;
 
 void applyRequestedMode(const DriverState& s) {

@@ -10,7 +10,6 @@ namespace zentdrv {
 
 namespace {
 
-constexpr int kInterfaceUsb = 4;
 constexpr int kMaxImageSide = 512;
 
 int formatCodeOf(int displayType) {
