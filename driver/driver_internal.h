@@ -57,6 +57,16 @@ HGLOBAL AllocPackedBitmap(int width, int height, int bits);
 // ---- Fixed-pattern noise ------------------------------------------------------------------
 int CaptureRawFrame(BYTE** rowTable);
 int AverageNoisePass(BYTE** frameRows, BYTE** noiseRows);
+// One noise-corrected sample: the level above the noise, clipped to 0..ceiling. Callers pass
+// a ceiling of at most 255.
+inline BYTE CorrectSample(int levelOffset, int ceiling, int frame, int noise) {
+    const int v = levelOffset - frame + noise;
+    return static_cast<BYTE>(v >= ceiling ? ceiling : v <= 0 ? 0 : v);
+}
+// The clip ceiling of the record, held to a byte.
+inline int ByteCeiling(const DriverState& s) {
+    return s.clipCeiling < 255 ? s.clipCeiling : 255;
+}
 void SubtractNoise(BYTE** frameRows, BYTE** noiseRows, int width, int height);
 void SubtractNoiseStored(BYTE** pictureRows, BYTE** noiseRows, int width, int height);
 void CentreNoiseFrame(BYTE** noiseRows, int width, int height);

@@ -81,18 +81,11 @@ void SubtractNoise(BYTE** frameRows, BYTE** noiseRows, int width, int height) {
     int samples = 0;
     boundedArea(frameRows, noiseRows, width, height, rows, samples);
     const int offset = s.levelOffset;
-    const int ceiling = s.clipCeiling;
+    const int ceiling = ByteCeiling(s);
     for (int r = 0; r < rows; ++r) {
         BYTE* f = frameRows[r];
         const BYTE* n = noiseRows[r];
-        for (int c = 0; c < samples; ++c) {
-            int v = offset - f[c] + n[c];
-            if (v >= ceiling)
-                v = ceiling;
-            else if (v <= 0)
-                v = 0;
-            f[c] = static_cast<BYTE>(v);
-        }
+        for (int c = 0; c < samples; ++c) f[c] = CorrectSample(offset, ceiling, f[c], n[c]);
     }
 }
 

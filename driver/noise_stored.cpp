@@ -6,27 +6,12 @@
 
 namespace zentdrv {
 
-namespace {
-
-// One corrected sample: the level above the noise, clipped to 0..clipCeiling (and to a byte).
-inline BYTE correctSample(int levelOffset, int ceiling, int f, int n) {
-    int v = levelOffset - f + n;
-    if (v >= ceiling) {
-        v = ceiling;
-    } else if (v <= 0) {
-        v = 0;
-    }
-    return static_cast<BYTE>(v > 255 ? 255 : v);
-}
-
-}  // namespace
-
 void SubtractNoiseStored(BYTE** pictureRows, BYTE** noiseRows, int width, int height) {
     if (pictureRows == nullptr || noiseRows == nullptr || width <= 0 || height <= 0) return;
     if (width > kNoiseSide || height > kNoiseSide) return;  // no noise samples that far out
     const DriverState& st = driverState();
     const int offset = st.levelOffset;
-    const int ceiling = st.clipCeiling;
+    const int ceiling = ByteCeiling(st);
     const int samples = 4 * (width / 4);
 
     if (width == 160 && height == 120) {
@@ -37,10 +22,10 @@ void SubtractNoiseStored(BYTE** pictureRows, BYTE** noiseRows, int width, int he
             for (int k = 0; k < samples / 4; ++k) {
                 const BYTE* n = noise + 8 * k;
                 BYTE* f = row + 4 * k;
-                f[0] = correctSample(offset, ceiling, f[0], n[0]);
-                f[1] = correctSample(offset, ceiling, f[1], n[1]);
-                f[2] = correctSample(offset, ceiling, f[2], n[4]);
-                f[3] = correctSample(offset, ceiling, f[3], n[5]);
+                f[0] = CorrectSample(offset, ceiling, f[0], n[0]);
+                f[1] = CorrectSample(offset, ceiling, f[1], n[1]);
+                f[2] = CorrectSample(offset, ceiling, f[2], n[4]);
+                f[3] = CorrectSample(offset, ceiling, f[3], n[5]);
             }
         }
         return;
@@ -51,7 +36,7 @@ void SubtractNoiseStored(BYTE** pictureRows, BYTE** noiseRows, int width, int he
     for (int r = 0; r < height; ++r) {
         BYTE* row = pictureRows[r];
         const BYTE* noise = noiseRows[r + rowOffset] + colOffset;
-        for (int c = 0; c < samples; ++c) row[c] = correctSample(offset, ceiling, row[c], noise[c]);
+        for (int c = 0; c < samples; ++c) row[c] = CorrectSample(offset, ceiling, row[c], noise[c]);
     }
 }
 
