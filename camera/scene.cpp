@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "duovue_camera.h"
+#include "sensor.h"
 
 namespace camera {
 namespace {
@@ -93,11 +94,6 @@ Rgb builtinAt(const Layout& l, uint32_t frame, int x, int y) {
     return l.background;
 }
 
-// Sensor row or column of a 320-wide capture kept by a 160-wide one: pairs 0-1, 4-5, ...
-int thinned(int k) {
-    return 4 * (k / 2) + (k & 1);
-}
-
 void put(uint8_t* p, Rgb c) {
     p[0] = c.r;
     p[1] = c.g;
@@ -145,7 +141,8 @@ Rgb Scene::pictureAt(int w, int h, int x, int y) const {
     if (w == nw && h == nh) return at(x, y);
     // The sensor sends the bottom line first: wire row = h - 1 - y.
     const int wireRow = h - 1 - y;
-    if (w * 2 == nw && h * 2 == nh) return at(thinned(x), nh - 1 - thinned(wireRow));
+    if (w * 2 == nw && h * 2 == nh)
+        return at(detail::thinned(x), nh - 1 - detail::thinned(wireRow));
     return at(x * nw / w, nh - 1 - wireRow * nh / h);
 }
 
