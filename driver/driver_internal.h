@@ -37,6 +37,9 @@ int BulkRead(uint8_t* buffer, uint32_t length, uint8_t transferMode);
 int WaitReady(long limit);
 int ApplyMode(int bit0, int bit2, int bit3);
 int TransferFrame(BYTE** rowTable, int width, int height);
+// Spreads rows sent as the even-column half then the odd-column half (`width` bytes each,
+// back to back from `area`) into the rows of `rowTable`, within what the table holds.
+void UnpackHalves(const BYTE* area, BYTE** rowTable, int width, int height);
 
 // ---- Capture ------------------------------------------------------------------------------
 // What a row table can take: rows filled and bytes per row. The driver's own tables and the

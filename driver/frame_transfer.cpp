@@ -12,8 +12,10 @@ bool modeChangePending(const DriverState& s) {
            s.modeBit3 != s.appliedModeBits[2];
 }
 
-// Rows arrive as the even-column half then the odd-column half; spread them back.
-void unpackRows(const BYTE* area, BYTE** rowTable, int width, int height, RowCapacity cap) {
+}  // namespace
+
+void UnpackHalves(const BYTE* area, BYTE** rowTable, int width, int height) {
+    const RowCapacity cap = CapacityOf(rowTable);
     const int half = width / 2;
     const int rows = std::min(height, cap.rows);
     const bool whole = width <= cap.bytes;
@@ -34,8 +36,6 @@ void unpackRows(const BYTE* area, BYTE** rowTable, int width, int height, RowCap
         }
     }
 }
-
-}  // namespace
 
 int ApplyMode(int bit0, int bit2, int bit3) {
     const uint8_t high = static_cast<uint8_t>(ControlShadow() & 0xF0);
@@ -71,7 +71,7 @@ int TransferFrame(BYTE** rowTable, int width, int height) {
         if (status < 0) return 0;
     }
 
-    unpackRows(s.storeBase, rowTable, width, height, CapacityOf(rowTable));
+    UnpackHalves(s.storeBase, rowTable, width, height);
 
     if (modeChangePending(s)) {
         ApplyMode(s.modeBit0, s.modeBit2, s.modeBit3);

@@ -19,17 +19,7 @@ bool UnpackItem(int index, int& width, int& height) {
     StoredItem item{};
     if (!LocateItem(st, index, item)) return false;
 
-    const BYTE* src = st.storeBase + item.offset;
-    const int half = item.width / 2;
-    for (int r = 0; r < item.height; ++r) {
-        BYTE* row = st.workRows[r];
-        const BYTE* odd = src + half;
-        for (int k = 0; k < half; ++k) {
-            row[2 * k] = src[k];
-            row[2 * k + 1] = odd[k];
-        }
-        src += item.width;
-    }
+    UnpackHalves(st.storeBase + item.offset, st.workRows, item.width, item.height);
     if (st.fpnOn && st.noiseBase != nullptr) {
         SubtractNoiseStored(st.workRows, st.noiseRows, item.width, item.height);
     } else {
