@@ -10,40 +10,42 @@ SimCamera::SimCamera(const CameraOptions& options)
 
 SimCamera::~SimCamera() = default;
 
-bool SimCamera::readRegister(uint32_t reg, uint8_t* data, uint32_t length) {
-    if (vanished_.load(std::memory_order_relaxed)) return false;
-    if (length > 0 && data == nullptr) return false;
+namespace {
+
+// Runs one device call on a plugged-in camera; a call that finds (or makes) the camera gone
+// unplugs it.
+template <class Call>
+bool guarded(SimCamera& camera, Call call) {
+    if (!camera.connected()) return false;
     bool gone = false;
-    const bool ok = model_->readRegister(reg, data, length, gone);
-    if (gone) vanish();
+    const bool ok = call(gone);
+    if (gone) camera.vanish();
     return ok;
+}
+
+}  // namespace
+
+bool SimCamera::readRegister(uint32_t reg, uint8_t* data, uint32_t length) {
+    if (length > 0 && data == nullptr) return false;
+    return guarded(*this,
+                   [&](bool& gone) { return model_->readRegister(reg, data, length, gone); });
 }
 
 bool SimCamera::writeRegister(uint32_t reg, const uint8_t* data, uint32_t length) {
-    if (vanished_.load(std::memory_order_relaxed)) return false;
     if (length > 0 && data == nullptr) return false;
-    bool gone = false;
-    const bool ok = model_->writeRegister(reg, data, length, gone);
-    if (gone) vanish();
-    return ok;
+    return guarded(*this,
+                   [&](bool& gone) { return model_->writeRegister(reg, data, length, gone); });
 }
 
 bool SimCamera::deviceDescriptor(DEVICE_DESCRIPTOR& out) {
-    if (vanished_.load(std::memory_order_relaxed)) return false;
-    bool gone = false;
-    const bool ok = model_->deviceDescriptor(out, gone);
-    if (gone) vanish();
-    return ok;
+    return guarded(*this, [&](bool& gone) { return model_->deviceDescriptor(out, gone); });
 }
 
 bool SimCamera::bulkRead(uint8_t* data, uint32_t length, uint32_t& transferred) {
     transferred = 0;
-    if (vanished_.load(std::memory_order_relaxed)) return false;
     if (length > 0 && data == nullptr) return false;
-    bool gone = false;
-    const bool ok = model_->bulkRead(data, length, transferred, gone);
-    if (gone) vanish();
-    return ok;
+    return guarded(*this,
+                   [&](bool& gone) { return model_->bulkRead(data, length, transferred, gone); });
 }
 
 bool SimCamera::connected() const {
