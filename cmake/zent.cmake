@@ -16,3 +16,20 @@ function(zent_test name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
+
+# zent_published_library(<name> CORE <static-core> HEADER <chief-header>)
+# The shared library <name> made of the whole static archive <static-core>, exporting only the
+# published names. Tests link the core to reach internals; the sources compile once. The shared
+# library carries the core's include folders and link interface on to its users.
+function(zent_published_library name)
+    cmake_parse_arguments(ARG "" "CORE;HEADER" "" ${ARGN})
+    zent_shared_library(${name} SOURCES ${ARG_HEADER})
+    set_target_properties(${name} PROPERTIES LINKER_LANGUAGE CXX)
+    target_link_libraries(${name} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${ARG_CORE}>")
+    target_include_directories(${name}
+                               PUBLIC $<TARGET_PROPERTY:${ARG_CORE},INTERFACE_INCLUDE_DIRECTORIES>)
+    get_target_property(deps ${ARG_CORE} INTERFACE_LINK_LIBRARIES)
+    if(deps)
+        target_link_libraries(${name} PUBLIC ${deps})
+    endif()
+endfunction()
