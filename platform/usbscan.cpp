@@ -76,6 +76,15 @@ bool socketCall(OpenDevice& open, const proto::Request& request, const void* sen
     return ok;
 }
 
+// A request to the simulated camera.
+proto::Request requestFor(proto::Op op, uint32_t reg = 0, uint32_t length = 0) {
+    proto::Request request;
+    request.op = static_cast<uint8_t>(op);
+    request.reg = reg;
+    request.length = length;
+    return request;
+}
+
 void setReturned(LPDWORD out, DWORD value) {
     if (out != nullptr) *out = value;
 }
@@ -91,10 +100,7 @@ BOOL readRegisters(OpenDevice& open, const IO_BLOCK& block, LPVOID out, DWORD ou
         setReturned(returned, length);
         return TRUE;
     }
-    proto::Request request;
-    request.op = static_cast<uint8_t>(proto::Op::ReadRegister);
-    request.reg = block.uOffset;
-    request.length = length;
+    const auto request = requestFor(proto::Op::ReadRegister, block.uOffset, length);
     uint32_t got = 0;
     if (!socketCall(open, request, nullptr, data, length, got)) return FALSE;
     setReturned(returned, got);
@@ -110,10 +116,7 @@ BOOL writeRegisters(OpenDevice& open, const IO_BLOCK& block, LPDWORD returned) {
         setReturned(returned, 0);
         return TRUE;
     }
-    proto::Request request;
-    request.op = static_cast<uint8_t>(proto::Op::WriteRegister);
-    request.reg = block.uOffset;
-    request.length = length;
+    const auto request = requestFor(proto::Op::WriteRegister, block.uOffset, length);
     uint32_t got = 0;
     if (!socketCall(open, request, block.pbyData, nullptr, 0, got)) return FALSE;
     setReturned(returned, 0);
@@ -126,8 +129,7 @@ BOOL readDescriptor(OpenDevice& open, LPVOID out, DWORD outSize, LPDWORD returne
     if (open.device) {
         if (!open.device->deviceDescriptor(descriptor)) return FALSE;
     } else {
-        proto::Request request;
-        request.op = static_cast<uint8_t>(proto::Op::Descriptor);
+        const auto request = requestFor(proto::Op::Descriptor);
         uint32_t got = 0;
         if (!socketCall(open, request, nullptr, &descriptor, sizeof descriptor, got)) return FALSE;
         if (got != sizeof descriptor) return FALSE;
@@ -257,9 +259,9 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
         setReturned(bytesRead, transferred < bytesToRead ? transferred : bytesToRead);
         return ok ? TRUE : FALSE;
     }
-    usbscan::Request request;
-    request.op = static_cast<uint8_t>(usbscan::Op::BulkRead);
-    request.length = bytesToRead < usbscan::kMaxBulkBytes ? bytesToRead : usbscan::kMaxBulkBytes;
+    const auto request =
+        requestFor(usbscan::Op::BulkRead, 0,
+                   bytesToRead < usbscan::kMaxBulkBytes ? bytesToRead : usbscan::kMaxBulkBytes);
     uint32_t got = 0;
     const bool ok = socketCall(*open, request, nullptr, data, request.length, got);
     setReturned(bytesRead, got);
