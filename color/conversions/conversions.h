@@ -43,13 +43,6 @@ struct Row12 {
     }
 };
 
-// Writes a 24-bit pixel: bytes blue, green, red.
-inline void putPixel24(BYTE* p, BYTE red, BYTE green, BYTE blue) {
-    p[0] = blue;
-    p[1] = green;
-    p[2] = red;
-}
-
 // Path 0: Bayer mosaic with the plain interpolation rules. Needs width >= 2 and height >= 3.
 int convertRaw12Bayer(EngineState& s, int width, int height);
 

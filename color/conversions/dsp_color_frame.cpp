@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "conversions/conversions.h"
+#include "engine/pixel_format.h"
 #include "zenthue.h"
 
 namespace zenthue {
@@ -105,18 +106,12 @@ inline int channelLevel(double v) {
 
 struct Bgr24 {
     static void put(BYTE* row, int x, int red, int green, int blue) {
-        BYTE* p = row + 3 * std::ptrdiff_t{x};
-        p[0] = static_cast<BYTE>(blue);
-        p[1] = static_cast<BYTE>(green);
-        p[2] = static_cast<BYTE>(red);
+        putBgr24(row + 3 * std::ptrdiff_t{x}, blue, green, red);
     }
 };
 struct Rgb555 {
     static void put(BYTE* row, int x, int red, int green, int blue) {
-        const int word = ((red >> 3) << 10) | ((green >> 3) << 5) | (blue >> 3);
-        BYTE* p = row + 2 * std::ptrdiff_t{x};
-        p[0] = static_cast<BYTE>(word);
-        p[1] = static_cast<BYTE>(word >> 8);
+        putRgb555(row + 2 * std::ptrdiff_t{x}, red, green, blue);
     }
 };
 

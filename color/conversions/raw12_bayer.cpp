@@ -6,6 +6,7 @@
 
 #include "conversions/conversions.h"
 #include "engine/color_tables.h"
+#include "engine/pixel_format.h"
 
 namespace zenthue {
 
@@ -22,7 +23,7 @@ inline void emit(BYTE* p, const Raw12Lut& lut, int red, int green, int blue, Cha
     const BYTE r = lut.red[std::min(red, kTopLevel)];
     const BYTE g = lut.green[std::min(green, kTopLevel)];
     const BYTE b = lut.blue[std::min(blue, kTopLevel)];
-    putPixel24(p, r, g, b);
+    putBgr24(p, b, g, r);
     sums.red += r;
     sums.green += g;
     sums.blue += b;

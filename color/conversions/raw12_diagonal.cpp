@@ -13,6 +13,7 @@
 
 #include "conversions/conversions.h"
 #include "engine/color_tables.h"
+#include "engine/pixel_format.h"
 
 namespace zenthue {
 
@@ -69,7 +70,7 @@ void convertRow(const Window5& w, int i, BYTE* out, int width, int limit, const 
         const BYTE r = lut.red[std::min(red, limit)];
         const BYTE g = lut.green[std::min(green, limit)];
         const BYTE b = lut.blue[std::min(blue, limit)];
-        putPixel24(out + 3 * std::ptrdiff_t{width - 1 - x}, r, g, b);
+        putBgr24(out + 3 * std::ptrdiff_t{width - 1 - x}, b, g, r);
         sums.red += r;
         sums.green += g;
         sums.blue += b;
