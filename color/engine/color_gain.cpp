@@ -1,4 +1,5 @@
 // Gains, white-balance mode, gamma curves and the channel lookup tables built from them.
+#include <algorithm>
 #include <cmath>
 
 #include "engine/color_tables.h"
@@ -34,23 +35,9 @@ extern "C" int SetColorGain(int redGain, int greenGain, int blueGain, int lumaGa
     s.tableBits = bits;
     const int n = static_cast<int>(std::exp2(bits));
     const int max = n - 1;
-    const int gains[3] = {s.redGain, s.greenGain, s.blueGain};
-    zenthue::LevelTable* tables[3] = {&s.redTable, &s.greenTable, &s.blueTable};
-    for (int c = 0; c < 3; ++c) {
-        // 32-bit products with wrap-around, shifted arithmetically.
-        const auto step = static_cast<unsigned>(gains[c]) * static_cast<unsigned>(s.lumaGain);
-        zenthue::LevelTable& table = *tables[c];
-        for (int i = 0; i < n; ++i) {
-            int v = static_cast<int>(static_cast<unsigned>(i) * step) >> 10;
-            if (v >= max) {
-                v = max;
-            } else if (v <= 0) {
-                v = 0;
-            }
-            if (s.toneGammaOn) v = s.toneGammaTable[v];
-            table[i] = v;
-        }
-        for (int i = n; i < zenthue::kTableSize; ++i) table[i] = 0;
+    zenthue::fillChannelTables(s, n, max);
+    for (auto* table : {&s.redTable, &s.greenTable, &s.blueTable}) {
+        std::fill(table->begin() + n, table->end(), 0);
     }
     s.tableMax = max;
     s.raw12Path = raw12Path;

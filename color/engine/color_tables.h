@@ -19,6 +19,10 @@ constexpr bool tableBitsFit(int bits) {
 // caller checks tableBitsFit.
 void buildGammaTable(float gamma, int* table, int bits);
 
+// Sets entries 0..count - 1 of the three channel tables: level i times gain times lumaGain / 1024,
+// held to 0..max, then through toneGammaTable when toneGammaOn. Later entries are left alone.
+void fillChannelTables(EngineState& s, int count, int max);
+
 // Rebuilds entries 0..255 of the three channel tables from the gains and toneGamma.
 void buildChannelTables8(EngineState& s);
 

@@ -2,7 +2,6 @@
 #include <cmath>
 
 #include "engine/color_tables.h"
-#include "engine/pixel_format.h"
 
 namespace zenthue {
 
@@ -23,19 +22,24 @@ void buildGammaTable(float gamma, int* table, int bits) {
     for (int i = count; i < kTableSize; ++i) table[i] = table[count - 1];
 }
 
-void buildChannelTables8(EngineState& s) {
+void fillChannelTables(EngineState& s, int count, int max) {
     const int gains[3] = {s.redGain, s.greenGain, s.blueGain};
     LevelTable* tables[3] = {&s.redTable, &s.greenTable, &s.blueTable};
     for (int c = 0; c < 3; ++c) {
         // 32-bit product with wrap-around, shifted arithmetically.
         const auto step = static_cast<unsigned>(gains[c]) * static_cast<unsigned>(s.lumaGain);
         LevelTable& table = *tables[c];
-        for (unsigned i = 0; i < 256; ++i) {
-            int v = clampByte(static_cast<int>(i * step) >> 10);
+        for (int i = 0; i < count; ++i) {
+            int v = static_cast<int>(static_cast<unsigned>(i) * step) >> 10;
+            v = v >= max ? max : (v <= 0 ? 0 : v);
             if (s.toneGammaOn) v = s.toneGammaTable[v];
             table[i] = v;
         }
     }
+}
+
+void buildChannelTables8(EngineState& s) {
+    fillChannelTables(s, 256, 255);
 }
 
 }  // namespace zenthue
