@@ -181,8 +181,8 @@ void enhanceRow(BYTE* row, int width, std::uint64_t* memo, HueEntry* hueMemo) {
         if ((entry >> 24) != colour) {
             int out[3];
             enhanceColour(p[0], p[1], p[2], out, hueMemo);
-            const std::uint32_t result = clampByte(out[0]) | (clampByte(out[1]) << 8) |
-                                         (std::uint32_t{clampByte(out[2])} << 16);
+            const auto result = static_cast<std::uint32_t>(
+                clampByte(out[0]) | (clampByte(out[1]) << 8) | (clampByte(out[2]) << 16));
             entry = (std::uint64_t{colour} << 24) | result;
         }
         p[0] = static_cast<BYTE>(entry);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/pixel_format.h"
 #include "zenthue.h"
 
 namespace zenthue {
@@ -14,11 +15,6 @@ inline constexpr int kPixelBytes = 3;
 // Linear blend of two samples in eighths: phase 0 gives a, phase 4 the truncated mean.
 inline constexpr int blend8(int a, int b, int phase) {
     return ((8 - phase) * a + phase * b) >> 3;
-}
-
-// Saturates a signed intermediate to a byte.
-inline constexpr BYTE clampByte(int v) {
-    return static_cast<BYTE>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
 // Largest side any filter accepts: far beyond any picture of the system, and small enough that

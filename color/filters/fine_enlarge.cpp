@@ -47,7 +47,7 @@ struct CosineTables {
             double sum = 0.0;
             for (int u = 1; u < kIn; ++u) sum += resample[k][u] * coefficient[u];
             const int value = static_cast<int>(coefficient[0] + scale * sum);
-            out[k * outStride] = clampByte(value);
+            out[k * outStride] = static_cast<BYTE>(clampByte(value));
         }
     }
 };

@@ -35,7 +35,7 @@ inline WindowStats windowStats(const BYTE* above, const BYTE* row, const BYTE* b
 
 // c plus the difference between c and the mean of its eight neighbours, saturated.
 inline BYTE sharpened(int c, int neighbourSum) {
-    return clampByte(((16 * c - neighbourSum) * 2) / 16);
+    return static_cast<BYTE>(clampByte(((16 * c - neighbourSum) * 2) / 16));
 }
 
 }  // namespace
