@@ -10,16 +10,12 @@ namespace zenthue {
 
 namespace {
 
-// Bytes between rows under the whole-bytes-per-pixel rule of the 12-bit set-up.
-std::int64_t strideOf(const BITMAPINFOHEADER& header) {
-    return std::int64_t{header.biWidth} * (header.biBitCount / 8);
-}
-
 // True when both headers describe at least `height` rows that hold `width` source samples and
 // `width` 24-bit output pixels, so the conversion stays inside the images they describe.
 bool framesHold(const BITMAPINFOHEADER& src, const BITMAPINFOHEADER& dst, int width, int height) {
     return height <= src.biHeight && height <= dst.biHeight &&
-           strideOf(src) >= 2 * std::int64_t{width} && strideOf(dst) >= 3 * std::int64_t{width};
+           wholeByteStride(src) >= 2 * std::int64_t{width} &&
+           wholeByteStride(dst) >= 3 * std::int64_t{width};
 }
 
 }  // namespace

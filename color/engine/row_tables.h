@@ -34,12 +34,17 @@ void fillRowTable(std::array<T*, kMaxRows>& table, void* base, const BITMAPINFOH
     }
 }
 
-// Row i lies i * biWidth * (biBitCount / 8) bytes from base (whole bytes per pixel), after or
-// before base as above. The caller checks rowsFit first.
+// Bytes between rows counted in whole bytes per pixel: biWidth * (biBitCount / 8).
+inline std::int64_t wholeByteStride(const BITMAPINFOHEADER& header) {
+    return std::int64_t{header.biWidth} * (header.biBitCount / 8);
+}
+
+// Row i lies i * wholeByteStride bytes from base, after or before base as above. The caller
+// checks rowsFit first.
 template <class T>
 void fillRowTableStride(std::array<T*, kMaxRows>& table, void* base, const BITMAPINFOHEADER& header,
                         int rowsDown) {
-    const std::int64_t stride = std::int64_t{header.biWidth} * (header.biBitCount / 8);
+    const std::int64_t stride = wholeByteStride(header);
     for (int i = 0; i < header.biHeight; ++i) {
         const std::int64_t offset = i * stride;
         table[i] = offsetPointer<T>(base, rowsDown ? offset : -offset);
