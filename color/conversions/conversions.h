@@ -43,6 +43,11 @@ struct Row12 {
     }
 };
 
+// Running sums of the written output bytes, for the white-balance tracking.
+struct ChannelSums {
+    std::int64_t red = 0, green = 0, blue = 0;
+};
+
 // Path 0: Bayer mosaic with the plain interpolation rules. Needs width >= 2 and height >= 3.
 int convertRaw12Bayer(EngineState& s, int width, int height);
 

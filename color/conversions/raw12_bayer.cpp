@@ -14,10 +14,6 @@ namespace {
 
 constexpr int kTopLevel = kTableSize - 1;
 
-struct ChannelSums {
-    std::int64_t red = 0, green = 0, blue = 0;
-};
-
 // Looks the three values up (levels above 4095 saturate), writes the pixel and counts it.
 inline void emit(BYTE* p, const Raw12Lut& lut, int red, int green, int blue, ChannelSums& sums) {
     const BYTE r = lut.red[std::min(red, kTopLevel)];

@@ -19,10 +19,6 @@ namespace zenthue {
 
 namespace {
 
-struct ChannelSums {
-    std::int64_t red = 0, green = 0, blue = 0;
-};
-
 // The five source rows around row i.
 struct Window5 {
     Row12 m2, m1, c, p1, p2;
