@@ -250,12 +250,10 @@ extern "C" BYTE** StretchImg(BYTE** rows, int width, int height) {
     }
 
     std::array<std::array<BYTE, 256>, 3> table{};
-    buildMap(table[2], l[2].black, w2, 255);
-    if (capped && l[2].top <= 252) {
-        // Channel 2's white level maps to the brighter of the other two instead of to 255.
-        buildMap(table[2], l[2].black, w2, w0 >= w1 ? w0 : w1);
-        if (w1 <= w2 && w0 <= w2) w0 = w1 = std::max(w0, w1);
-    }
+    // A capped channel 2 maps its white level to the brighter of the other two instead of to 255.
+    const bool capTo = capped && l[2].top <= 252;
+    buildMap(table[2], l[2].black, w2, capTo ? std::max(w0, w1) : 255);
+    if (capTo && w1 <= w2 && w0 <= w2) w0 = w1 = std::max(w0, w1);
     buildMap(table[1], l[1].black, w1, 255);
     buildMap(table[0], l[0].black, w0, 255);
 
