@@ -66,9 +66,7 @@ int MainWindow::exportClip(int clip) {
         if (e >= kTableSize) break;
         // The frame's own color settings, kept by its image number.
         const int n = imageNumberOfEntry(s.ImageTableIndex, imageCount, e);
-        const ColorSettings c = n >= 0 ? s.imageColor[n] : defaultImageColor();
-        SetColorInfo(c.redGain, c.greenGain, c.blueGain, c.lumaGain, c.awbMode, c.gamma1, c.gamma2,
-                     c.lumaGammaOn, c.gamma2On, c.reserved10, c.enhanceOn, c.reserved12);
+        sendColorSettings(n >= 0 ? s.imageColor[n] : defaultImageColor());
         GetColorImage(s.workImage.rows.data(), s.workImage.header, e);
         for (int row = 0; row < r.height; ++row) {
             std::memcpy(clipImage.rows[row], s.workImage.rows[row], rowBytes);

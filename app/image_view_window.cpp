@@ -64,24 +64,6 @@ constexpr Hint kHints[9] = {
     {kX2, "Display the Twice image size"},
 };
 
-// The new value of an upward bar: "less" requests move its thumb up, raising the value.
-int upwardValue(int value, int action, int thumb) {
-    switch (action) {
-        case QAbstractSlider::SliderSingleStepSub:
-            return value + 1 > 255 ? 255 : value + 1;
-        case QAbstractSlider::SliderSingleStepAdd:
-            return value - 1 < 0 ? 0 : value - 1;
-        case QAbstractSlider::SliderPageStepSub:
-            return value + 8 > 255 ? 255 : value + 8;
-        case QAbstractSlider::SliderPageStepAdd:
-            return value < 9 ? 0 : value - 8;
-        case QAbstractSlider::SliderMove:
-            return 255 - thumb;
-        default:
-            return value;
-    }
-}
-
 // The view rectangle of a w x h picture centred in the image area.
 Rect centred(const Rect& area, int width, int height) {
     Rect r;
@@ -284,7 +266,7 @@ void ImageViewWindow::scrolled(int barId, int action) {
     ColorSettings& c = s.colorSettings;
     int* gains[4] = {&c.redGain, &c.greenGain, &c.blueGain, &c.lumaGain};
     int& value = *gains[barId - kRedBar];
-    value = upwardValue(value, action, bar->sliderPosition());
+    value = scrolledValue(value, scrollRequestOf(action, true), 255 - bar->sliderPosition());
     bar->setSliderPosition(255 - value);
     if (auto* label = zentdesk::control<QLabel>(*this, kRedValue + (barId - kRedBar)))
         label->setText(QString::number(value));

@@ -60,10 +60,7 @@ void MainWindow::showPage() {
                               .arg(h));
         ImageSlot& image = s.slotImages[a];
         if (image) {
-            const ColorSettings& c = s.imageColor[n];
-            SetColorInfo(c.redGain, c.greenGain, c.blueGain, c.lumaGain, c.awbMode, c.gamma1,
-                         c.gamma2, c.lumaGammaOn, c.gamma2On, c.reserved10, c.enhanceOn,
-                         c.reserved12);
+            sendColorSettings(s.imageColor[n]);
             GetColorImage(image.rows.data(), image.header, k);
             GetColorInfo(&s.imageColor[n]);
         }

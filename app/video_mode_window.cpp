@@ -70,23 +70,6 @@ constexpr std::array<BarInfo, 4> kBars = {{
     {kLumaBar, kLumaLabel, "Y = %1"},
 }};
 
-ScrollRequest horizontalRequest(int action) {
-    switch (action) {
-        case QAbstractSlider::SliderSingleStepSub:
-            return ScrollRequest::LineLess;
-        case QAbstractSlider::SliderSingleStepAdd:
-            return ScrollRequest::LineMore;
-        case QAbstractSlider::SliderPageStepSub:
-            return ScrollRequest::PageLess;
-        case QAbstractSlider::SliderPageStepAdd:
-            return ScrollRequest::PageMore;
-        case QAbstractSlider::SliderMove:
-            return ScrollRequest::Thumb;
-        default:
-            return ScrollRequest::Other;
-    }
-}
-
 // The whole text is one decimal number (surrounding blanks allowed), as the exchange of a float
 // member with its edit box requires.
 bool isWholeNumber(const QString& text) {
@@ -106,6 +89,24 @@ const DialogTemplate& videoModeTemplate() {
     return dialog;
 }
 
+ScrollRequest scrollRequestOf(int action, bool upward) {
+    using S = QAbstractSlider;
+    switch (action) {
+        case S::SliderSingleStepSub:
+            return upward ? ScrollRequest::LineMore : ScrollRequest::LineLess;
+        case S::SliderSingleStepAdd:
+            return upward ? ScrollRequest::LineLess : ScrollRequest::LineMore;
+        case S::SliderPageStepSub:
+            return upward ? ScrollRequest::PageMore : ScrollRequest::PageLess;
+        case S::SliderPageStepAdd:
+            return upward ? ScrollRequest::PageLess : ScrollRequest::PageMore;
+        case S::SliderMove:
+            return ScrollRequest::Thumb;
+        default:
+            return ScrollRequest::Other;
+    }
+}
+
 int scrolledValue(int value, ScrollRequest request, int thumb) {
     switch (request) {
         case ScrollRequest::LineLess:
@@ -122,11 +123,6 @@ int scrolledValue(int value, ScrollRequest request, int thumb) {
             break;
     }
     return value;
-}
-
-void sendColorSettings(const ColorSettings& c) {
-    SetColorInfo(c.redGain, c.greenGain, c.blueGain, c.lumaGain, c.awbMode, c.gamma1, c.gamma2,
-                 c.lumaGammaOn, c.gamma2On, c.reserved10, c.enhanceOn, c.reserved12);
 }
 
 float gammaFromText(const QString& text) {
@@ -433,7 +429,7 @@ void VideoModeWindow::scrolled(int barId, int action) {
             value = &s.colorSettings.lumaGain;
             break;
     }
-    *value = scrolledValue(*value, horizontalRequest(action), bar->sliderPosition());
+    *value = scrolledValue(*value, scrollRequestOf(action), bar->sliderPosition());
     // The bar ends where the value says, whatever the toolkit's own step would have been.
     bar->setSliderPosition(*value);
     for (const BarInfo& info : kBars) {

@@ -40,11 +40,12 @@ const DialogTemplate& videoModeTemplate();
 // A scroll-bar request, named for a horizontal bar (for a vertical one "less" is up).
 enum class ScrollRequest { LineLess, LineMore, PageLess, PageMore, Thumb, Other };
 
+// The request a slider action stands for. On an upward bar (the value grows as the thumb rises)
+// "less" and "more" swap.
+ScrollRequest scrollRequestOf(int action, bool upward = false);
+
 // The new value of a 0..255 bar whose value grows with its position.
 int scrolledValue(int value, ScrollRequest request, int thumb);
-
-// Hands the record to the driver (SetColorInfo).
-void sendColorSettings(const ColorSettings& c);
 
 // The text of a gamma edit as a number, reading at most 19 characters: a leading decimal number
 // counts, anything else gives 0.

@@ -1,4 +1,4 @@
-// The process-wide window state and the per-frame color defaults.
+// The process-wide window state, the per-frame color defaults and handing them to the driver.
 #include "zentdesk.h"
 
 namespace zentdesk {
@@ -23,6 +23,11 @@ ColorSettings defaultImageColor() {
     c.enhanceOn = 1;
     c.reserved12 = 0;
     return c;
+}
+
+void sendColorSettings(const ColorSettings& c) {
+    SetColorInfo(c.redGain, c.greenGain, c.blueGain, c.lumaGain, c.awbMode, c.gamma1, c.gamma2,
+                 c.lumaGammaOn, c.gamma2On, c.reserved10, c.enhanceOn, c.reserved12);
 }
 
 }  // namespace zentdesk

@@ -144,6 +144,9 @@ MainWindowState& windowState();
 // Color settings every downloaded frame starts with.
 ColorSettings defaultImageColor();
 
+// Hands the record to the driver (SetColorInfo).
+void sendColorSettings(const ColorSettings& c);
+
 }  // namespace zentdesk
 #endif /* __cplusplus */
 
