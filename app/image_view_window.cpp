@@ -64,6 +64,12 @@ constexpr Hint kHints[9] = {
     {kX2, "Display the Twice image size"},
 };
 
+// The number under a gain bar shows its value.
+void showGainValue(const QWidget& window, int barId, int value) {
+    if (auto* label = zentdesk::control<QLabel>(window, kRedValue + (barId - kRedBar)))
+        label->setText(QString::number(value));
+}
+
 // The view rectangle of a w x h picture centred in the image area.
 Rect centred(const Rect& area, int width, int height) {
     Rect r;
@@ -163,8 +169,7 @@ void ImageViewWindow::openImage(int imageNumber) {
 
 void ImageViewWindow::setBar(int barId, int value) {
     if (auto* bar = zentdesk::control<QScrollBar>(*this, barId)) bar->setValue(255 - value);
-    if (auto* label = zentdesk::control<QLabel>(*this, kRedValue + (barId - kRedBar)))
-        label->setText(QString::number(value));
+    showGainValue(*this, barId, value);
 }
 
 void ImageViewWindow::loadColorControls(int n) {
@@ -268,8 +273,7 @@ void ImageViewWindow::scrolled(int barId, int action) {
     int& value = *gains[barId - kRedBar];
     value = scrolledValue(value, scrollRequestOf(action, true), 255 - bar->sliderPosition());
     bar->setSliderPosition(255 - value);
-    if (auto* label = zentdesk::control<QLabel>(*this, kRedValue + (barId - kRedBar)))
-        label->setText(QString::number(value));
+    showGainValue(*this, barId, value);
 
     sendColorSettings(c);
     if (!s.workImage) return;

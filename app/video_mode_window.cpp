@@ -70,6 +70,15 @@ constexpr std::array<BarInfo, 4> kBars = {{
     {kLumaBar, kLumaLabel, "Y = %1"},
 }};
 
+// The label of a bar shows its value.
+void showBarValue(const QWidget& window, int barId, int value) {
+    for (const BarInfo& info : kBars) {
+        if (info.bar != barId) continue;
+        if (auto* label = zentdesk::control<QLabel>(window, info.label))
+            label->setText(QString::fromLatin1(info.format).arg(value));
+    }
+}
+
 // The whole text is one decimal number (surrounding blanks allowed), as the exchange of a float
 // member with its edit box requires.
 bool isWholeNumber(const QString& text) {
@@ -233,15 +242,11 @@ void VideoModeWindow::opening() {
 }
 
 void VideoModeWindow::setBar(int barId, int value) {
-    for (const BarInfo& info : kBars) {
-        if (info.bar != barId) continue;
-        if (auto* bar = zentdesk::control<QScrollBar>(*this, barId)) {
-            bar->setRange(0, 255);
-            bar->setValue(value);
-        }
-        if (auto* label = zentdesk::control<QLabel>(*this, info.label))
-            label->setText(QString::fromLatin1(info.format).arg(value));
+    if (auto* bar = zentdesk::control<QScrollBar>(*this, barId)) {
+        bar->setRange(0, 255);
+        bar->setValue(value);
     }
+    showBarValue(*this, barId, value);
 }
 
 void VideoModeWindow::enableManualGains(bool on) {
@@ -432,11 +437,7 @@ void VideoModeWindow::scrolled(int barId, int action) {
     *value = scrolledValue(*value, scrollRequestOf(action), bar->sliderPosition());
     // The bar ends where the value says, whatever the toolkit's own step would have been.
     bar->setSliderPosition(*value);
-    for (const BarInfo& info : kBars) {
-        if (info.bar != barId) continue;
-        if (auto* label = zentdesk::control<QLabel>(*this, info.label))
-            label->setText(QString::fromLatin1(info.format).arg(*value));
-    }
+    showBarValue(*this, barId, *value);
     s.colorSettings.redGain = manualRed_;
     s.colorSettings.greenGain = manualGreen_;
     s.colorSettings.blueGain = manualBlue_;
