@@ -138,12 +138,11 @@ ZENTHUE_INLINE void pairLevelsB(BYTE* r, BYTE* g, BYTE* b, int i, Level left, Le
 }
 
 // Levels of pairs p0 .. p0 + count - 1, none of them the first or last pair of the row, into
-// the planes r, g, b from pixel 0 on. Optimised for vector code at any build level, and also
-// built for AVX2, used where the processor has it.
+// the planes r, g, b from pixel 0 on.
 template <bool OddRow>
-[[gnu::target_clones("avx2", "default"), gnu::optimize("O3")]] void interiorLevels(
-    const BYTE* up, const BYTE* cur, const BYTE* down, int p0, int count, BYTE* __restrict r,
-    BYTE* __restrict g, BYTE* __restrict b) {
+ZENTHUE_INLINE void interiorLevelsBody(const BYTE* up, const BYTE* cur, const BYTE* down, int p0,
+                                       int count, BYTE* __restrict r, BYTE* __restrict g,
+                                       BYTE* __restrict b) {
     const BYTE* __restrict u = up + 2 * p0;
     const BYTE* __restrict c = cur + 2 * p0;
     const BYTE* __restrict d = down + 2 * p0;
@@ -157,6 +156,25 @@ template <bool OddRow>
                         d[x], d[x + 1], d[x + 2]);
         }
     }
+}
+
+// The interior levels of even and odd rows, optimised for vector code at any build level and
+// also built for AVX2, used where the processor has it. Multiversioned functions cannot be
+// templates for every compiler, hence one plain function per row kind.
+#if defined(__clang__)
+#define ZENTHUE_VECTOR_CLONES [[gnu::target_clones("avx2", "default")]]
+#else
+#define ZENTHUE_VECTOR_CLONES [[gnu::target_clones("avx2", "default"), gnu::optimize("O3")]]
+#endif
+
+ZENTHUE_VECTOR_CLONES void interiorLevelsR(const BYTE* up, const BYTE* cur, const BYTE* down,
+                                           int p0, int count, BYTE* r, BYTE* g, BYTE* b) {
+    interiorLevelsBody<false>(up, cur, down, p0, count, r, g, b);
+}
+
+ZENTHUE_VECTOR_CLONES void interiorLevelsB(const BYTE* up, const BYTE* cur, const BYTE* down,
+                                           int p0, int count, BYTE* r, BYTE* g, BYTE* b) {
+    interiorLevelsBody<true>(up, cur, down, p0, count, r, g, b);
 }
 
 // Levels of pair p with the border replacements, at plane pixel i: column -1 reads column 1 in
@@ -195,8 +213,9 @@ Sums convertFineRow(const BYTE* up, const BYTE* cur, const BYTE* down, BYTE* out
             to = count - 1;
         }
         if (to > from) {
-            interiorLevels<OddRow>(up, cur, down, p0 + from, to - from, pl.red + 2 * from,
-                                   pl.green + 2 * from, pl.blue + 2 * from);
+            const auto interior = OddRow ? interiorLevelsB : interiorLevelsR;
+            interior(up, cur, down, p0 + from, to - from, pl.red + 2 * from, pl.green + 2 * from,
+                     pl.blue + 2 * from);
         }
         // A chunk's sums fit 32 bits (512 entries of at most 4095), which keeps the loop short.
         std::int32_t red = 0, green = 0, blue = 0;
