@@ -19,6 +19,8 @@
 #include "camera_modes.h"
 #include "zentdrv.h"
 
+#define ZENTSESSION_API __attribute__((visibility("default")))
+
 namespace zentsession {
 
 inline constexpr int kSlotCount = 15;      // pictures per page
@@ -49,7 +51,7 @@ constexpr int frameHeightOf(BYTE flag) {
 
 // A 24-bit packed bitmap from the driver (GetImgHandle): locked for its whole life, with a table
 // of its rows (row 0 is the bottom line), freed exactly once. Move-only.
-class PackedBitmap {
+class ZENTSESSION_API PackedBitmap {
   public:
     // How a bitmap's memory is obtained; GetImgHandle unless a caller (a test) says otherwise.
     using Allocator = std::function<HGLOBAL(int width, int height, int displayType)>;
@@ -77,7 +79,7 @@ class PackedBitmap {
     int height() const { return height_; }  // rows (biHeight)
     size_t rowBytes() const { return static_cast<size_t>(width_) * 3; }
 
-    // Copies the bottom-left width x height pixels of `from` (both must hold them).
+    // Copies the bottom-left width x height pixels of `from`, as far as both bitmaps hold them.
     bool copyFrom(const PackedBitmap& from, int width, int height);
 
   private:
@@ -99,11 +101,9 @@ struct ClipRecord {
 };
 
 // Colour settings every downloaded picture starts with.
-ColorSettings defaultImageColor();
-// The live preview's colour settings before any control is touched.
-ColorSettings previewColor(bool autoWhiteBalance, bool gammaOn, float gamma);
+ZENTSESSION_API ColorSettings defaultImageColor();
 // Hands a record to the driver (SetColorInfo).
-void sendColorSettings(const ColorSettings& c);
+ZENTSESSION_API void sendColorSettings(const ColorSettings& c);
 
 // What a download leaves behind, and the pictures the windows show. Read freely; change it only
 // through the Session.
@@ -164,7 +164,7 @@ enum class Stage { Opening, NoiseFrame, Table, Store, Pictures, Clips, Erasing, 
 
 // Told of everything a workflow would show. Every call has a default that does nothing (and
 // answers No), so a front end overrides only what it shows.
-class Observer {
+class ZENTSESSION_API Observer {
   public:
     virtual ~Observer() = default;
     virtual void message(const std::string& /*text*/) {}  // the message (status) line
@@ -197,7 +197,7 @@ namespace text {
 inline constexpr const char* kNotFound = "Duovue doesn't been found !";
 }
 
-class Session {
+class ZENTSESSION_API Session {
   public:
     Session();
     ~Session();
@@ -219,7 +219,12 @@ class Session {
     void clearStop() noexcept { stop_.store(false, std::memory_order_relaxed); }
     bool stopRequested() const noexcept { return stop_.load(std::memory_order_relaxed); }
 
+    // The live preview's and the picture view's colour settings, changed by their controls.
+    ColorSettings& colorSettings() { return state_.colorSettings; }
+
     // ---- Store download -----------------------------------------------------------------
+    // Forgets the last download's pictures (nothing is painted until the next one is there).
+    void forgetDownload();
     // Set-up, camera, noise frame, image table, store, then the gray picture of every item as
     // it arrives (Place::Gray, and Place::GrayThumbnail with thumbnails). Every image gets the
     // default colour settings. On Done, state().dscCount images are there.
@@ -227,6 +232,9 @@ class Session {
     // The colour pictures of page `page` into slotImages (Place::PageSlot), each with its own
     // colour settings. Sets pageIndex.
     void showPage(int page, Observer& observer);
+    // The thumbnail of the page picture in `slot`, rescaled into thumbImage; nullptr when there
+    // is none.
+    const PackedBitmap* pageThumbnail(int slot);
     // Image `image` in colour with its own settings into `out` (at least its size): the pixels
     // the picture view shows and saves at X1. False for a number outside the download.
     bool colorPicture(int image, PackedBitmap& out);
@@ -254,15 +262,15 @@ class Session {
     Result erase(Observer& observer, bool confirm = true);
 
     // ---- Live preview (sizeIndex 0 = 160 x 120, 1 = 320 x 240) -------------------------------
-    // Resets the preview colour settings to the defaults.
-    void resetPreviewColor(bool autoWhiteBalance, bool gammaOn, float gamma);
-    ColorSettings& previewSettings() { return state_.colorSettings; }
+    // The preview's colour settings become its defaults, with the given switches.
+    void openPreview(bool autoWhiteBalance, bool gammaOn, float gamma);
     // Opens the camera, captures the noise frame and reads the first (raw) frame.
     Result startPreview(int sizeIndex, Observer& observer);
-    void stopPreview(Observer& observer);
+    void stopPreview(int sizeIndex, Observer& observer);
     // One colour frame with the current settings (Place::Preview). A new sizeIndex switches the
     // size after the frame: previewResized, then the noise frame again.
     Result previewTick(int sizeIndex, Observer& observer);
+    int previewSize() const { return previewSize_; }
     int previewWidth() const { return previewWidth_; }
     int previewHeight() const { return previewHeight_; }
 
@@ -286,8 +294,11 @@ class Session {
                                  const PackedBitmap::Allocator& allocator = {});
 
   private:
-    void selectMode(int mode);
-    bool stopHere(Observer& observer);
+    void selectMode(int mode);  // the store's interface record with this mode
+    void applyMode(int mode);   // the held record with this mode
+    void usePreviewSize(int sizeIndex);
+    Result previewFailed(Observer& observer);
+    void grayHalf(const PackedBitmap& raw, PackedBitmap& out, int width, int height) const;
 
     SessionState state_;
     std::atomic<bool> stop_{false};

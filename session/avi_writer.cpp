@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace zentdesk {
+namespace zentsession {
 namespace {
 
 constexpr uint32_t kChunkData = fourCC('0', '0', 'd', 'b');
@@ -28,9 +28,9 @@ class Bytes {
 
 }  // namespace
 
-bool AviFile::open(const std::string& path) {
+bool AviFile::open(std::FILE* file) {
     release();
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = file;
     if (file_ == nullptr) return false;
     // Room for the headers; they are written last, when the counts are known.
     static constexpr uint8_t zeros[kHeaderBytes] = {};
@@ -192,4 +192,4 @@ bool AviFile::release() {
     return ok;
 }
 
-}  // namespace zentdesk
+}  // namespace zentsession

@@ -1,11 +1,11 @@
-// Reading the camera's image table: image numbers, frame sizes and V8 clips.
+// Reading the camera's image table: image numbers and V8 clips.
 #pragma once
 
 #include <array>
 
-#include "zentdesk.h"
+#include "session.h"
 
-namespace zentdesk {
+namespace zentsession {
 
 using ImageTable = std::array<BYTE, kTableSize>;
 
@@ -17,16 +17,8 @@ int buildImageTableIndex(const ImageTable& table, std::array<int, kTableSize>& i
 // The image number whose entry is `entry`, or -1.
 int imageNumberOfEntry(const std::array<int, kTableSize>& index, int count, int entry);
 
-// Frame size of a flag byte: 320 x 240 for size code 0, else 160 x 120.
-inline int frameWidthOf(BYTE flag) {
-    return (flag & kSizeCode) == 0 ? 320 : 160;
-}
-inline int frameHeightOf(BYTE flag) {
-    return (flag & kSizeCode) == 0 ? 240 : 120;
-}
-
 // Groups runs of V8 frames into clips: a run ends at a DSC still, at an item without samples, at a
 // change of size, or where the clip marker changes. Clears `clips` first; returns the clip count.
 int scanClips(const ImageTable& table, std::array<ClipRecord, kTableSize>& clips);
 
-}  // namespace zentdesk
+}  // namespace zentsession

@@ -1,6 +1,6 @@
 #include "image_table.h"
 
-namespace zentdesk {
+namespace zentsession {
 
 int buildImageTableIndex(const ImageTable& table, std::array<int, kTableSize>& index) {
     int count = 0;
@@ -60,4 +60,4 @@ int scanClips(const ImageTable& table, std::array<ClipRecord, kTableSize>& clips
     return clip + 1;
 }
 
-}  // namespace zentdesk
+}  // namespace zentsession

@@ -11,7 +11,7 @@
 
 #include "platform.h"
 
-namespace zentdesk {
+namespace zentsession {
 
 constexpr uint32_t fourCC(char a, char b, char c, char d) {
     return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
@@ -49,8 +49,8 @@ class AviFile {
     AviFile& operator=(const AviFile&) = delete;
     ~AviFile() { release(); }
 
-    // Creates (or truncates) the file for writing.
-    bool open(const std::string& path);
+    // Takes over a file opened for writing (it is closed by release); false for null.
+    bool open(std::FILE* file);
     bool createStream(const AviStreamInfo& info);
     // Only uncompressed bitmaps ("DIB ") are supported.
     bool makeCompressedStream(const AviCompressOptions& options);
@@ -85,4 +85,4 @@ class AviFile {
     uint32_t largestSample_ = 0;
 };
 
-}  // namespace zentdesk
+}  // namespace zentsession
