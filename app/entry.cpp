@@ -10,7 +10,8 @@ extern "C" ZENTDESK_API void ZENTDESK(void) {
     static char* argv[] = {name, nullptr};
     QApplication* own = QApplication::instance() ? nullptr : new QApplication(argc, argv);
     {
-        zentdesk::MainWindow window(nullptr);
+        zentdesk::Desk desk;
+        zentdesk::MainWindow window(desk, nullptr);
         window.exec();
     }
     delete own;

@@ -87,12 +87,6 @@ Rect rectOf(const QWidget* widget) {
     return Rect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }
 
-// Copies `rows` rows of `width` pixels between two buffers.
-void copyRows(const ImageBuffer& from, BYTE* to, size_t toStride, int width, int rows) {
-    const size_t bytes = static_cast<size_t>(width) * 3;
-    for (int r = 0; r < rows; ++r) std::memcpy(to + r * toStride, from.rows[r], bytes);
-}
-
 }  // namespace
 
 const DialogTemplate& imageViewTemplate() {
@@ -113,6 +107,18 @@ ImageViewWindow::ImageViewWindow(MainWindow* owner) : QDialog(owner), owner_(own
 ImageViewWindow::~ImageViewWindow() {
     removeHook();
     drawingOff_ = 1;
+}
+
+Session& ImageViewWindow::session() const {
+    return owner_->session();
+}
+
+int ImageViewWindow::viewImage() const {
+    return session().viewImage();
+}
+
+int ImageViewWindow::viewEntry() const {
+    return session().viewEntry();
 }
 
 QWidget* ImageViewWindow::control(int id) const {
@@ -173,7 +179,7 @@ void ImageViewWindow::setBar(int barId, int value) {
 }
 
 void ImageViewWindow::loadColorControls(int n) {
-    const ColorSettings& c = zentdesk::windowState().imageColor[n];
+    const ColorSettings& c = session().state().imageColor[n];
     setBar(kRedBar, c.redGain);
     setBar(kGreenBar, c.greenGain);
     setBar(kBlueBar, c.blueGain);
@@ -192,40 +198,13 @@ void ImageViewWindow::setSizeLabel(bool doubled) {
 }
 
 void ImageViewWindow::showImage(int n) {
-    MainWindowState& s = zentdesk::windowState();
     showNormal();
     drawingOff_ = 1;
     zoomed_ = 0;
-
-    viewImage_ = n;
-    viewEntry_ = s.ImageTableIndex[n];
-    // Sizes beyond the buffers could never be drawn or copied; such an image shows empty.
-    viewWidth_ = std::clamp(s.imageWidth[n], 0, 320);
-    viewHeight_ = std::clamp(s.imageHeight[n], 0, 240);
+    if (!session().viewPicture(n, viewWidth_, viewHeight_)) return;
     x1Rect_ = centred(area_, viewWidth_, viewHeight_);
     x2Rect_ = centred(area_, 2 * viewWidth_, 2 * viewHeight_);
-
-    const ColorSettings& image = s.imageColor[n];
-    ColorSettings& c = s.colorSettings;
-    c.redGain = image.redGain;
-    c.greenGain = image.greenGain;
-    c.blueGain = image.blueGain;
-    c.lumaGain = image.lumaGain;
-    c.gamma2 = image.gamma2;
-    c.gamma2On = image.gamma2On;
-    c.reserved10 = image.reserved10;
-    c.enhanceOn = image.enhanceOn;
-    c.awbMode = 0;
-    c.gamma1 = 1.0f;
-    c.lumaGammaOn = 0;
     drawingOff_ = 0;
-    sendColorSettings(c);
-
-    const ImageSlot& slot = s.slotImages[n % kSlotCount];
-    if (slot && s.workImage) {
-        copyRows(slot, s.workImage.pixels, static_cast<size_t>(s.workImage.width) * 3, viewWidth_,
-                 viewHeight_);
-    }
     repaintImageArea();
 
     if (auto* x2 = zentdesk::control<QPushButton>(*this, kX2)) x2->setText(QStringLiteral("X2"));
@@ -236,7 +215,7 @@ void ImageViewWindow::showImage(int n) {
 
 void ImageViewWindow::paintImage() {
     if (drawingOff_ != 0 || layer_ == nullptr) return;
-    const MainWindowState& s = zentdesk::windowState();
+    const SessionState& s = session().state();
     layer_->beginBatch(layer_->canvas().rect());
     if (zoomed_ != 0) {
         layer_->drawBitmap(x2Rect_.left, x2Rect_.top, 2 * viewWidth_, 2 * viewHeight_,
@@ -257,28 +236,17 @@ void ImageViewWindow::repaintImageArea() {
     layer_->endBatch();
 }
 
-void ImageViewWindow::rescaleToDisplay() {
-    MainWindowState& s = zentdesk::windowState();
-    if (!s.workImage || !s.displayImage || viewWidth_ <= 0 || viewHeight_ <= 0) return;
-    ToRescaleImg(s.workImage.rows.data(), s.displayImage.rows.data(), viewWidth_, viewHeight_,
-                 2 * viewWidth_, 2 * viewHeight_);
-}
-
 void ImageViewWindow::scrolled(int barId, int action) {
-    MainWindowState& s = zentdesk::windowState();
     auto* bar = zentdesk::control<QScrollBar>(*this, barId);
     if (bar == nullptr) return;
-    ColorSettings& c = s.colorSettings;
+    ColorSettings& c = session().colorSettings();
     int* gains[4] = {&c.redGain, &c.greenGain, &c.blueGain, &c.lumaGain};
     int& value = *gains[barId - kRedBar];
     value = scrolledValue(value, scrollRequestOf(action, true), 255 - bar->sliderPosition());
     bar->setSliderPosition(255 - value);
     showGainValue(*this, barId, value);
 
-    sendColorSettings(c);
-    if (!s.workImage) return;
-    GetColorImage(s.workImage.rows.data(), s.workImage.header, viewEntry_);
-    if (zoomed_ != 0) rescaleToDisplay();
+    session().recolorView(zoomed_ != 0);
     paintImage();
 }
 
@@ -286,7 +254,7 @@ void ImageViewWindow::zoomIn() {
     zoomed_ = 1;
     enable(kX1, true);
     enable(kX2, false);
-    rescaleToDisplay();
+    session().zoomView();
     repaintImageArea();
     setSizeLabel(true);
 }
@@ -300,45 +268,22 @@ void ImageViewWindow::zoomOut() {
 }
 
 void ImageViewWindow::apply() {
-    MainWindowState& s = zentdesk::windowState();
-    const ColorSettings& c = s.colorSettings;
-    ColorSettings& entry = s.imageColor[viewImage_];
-    entry.redGain = c.redGain;
-    entry.greenGain = c.greenGain;
-    entry.blueGain = c.blueGain;
-    entry.lumaGain = c.lumaGain;
-    entry.awbMode = c.awbMode;
-    entry.reserved10 = c.reserved10;
-    entry.enhanceOn = c.enhanceOn;
-    sendColorSettings(entry);
-    // Only the thumbnail of the image itself is refreshed: after paging away, the selected slot
-    // holds another image, which must not be overwritten with this one.
-    const int slot = viewImage_ % kSlotCount;
-    if (viewImage_ / kSlotCount != s.pageIndex || !s.slotImages[slot]) return;
-    GetColorImage(s.slotImages[slot].rows.data(), s.slotImages[slot].header, viewEntry_);
-    if (owner_ != nullptr) owner_->repaintRect(s.frameRects[slot]);
+    const int slot = session().viewImage() % kSlotCount;
+    if (session().applyView() && owner_ != nullptr) {
+        owner_->repaintRect(owner_->state().frameRects[slot]);
+    }
 }
 
 void ImageViewWindow::save() {
-    MainWindowState& s = zentdesk::windowState();
+    const SessionState& s = session().state();
     const bool doubled = zoomed_ != 0;
     const int width = doubled ? 2 * viewWidth_ : viewWidth_;
     const int height = doubled ? 2 * viewHeight_ : viewHeight_;
-    const ImageBuffer& from = doubled ? s.displayImage : s.workImage;
-    HGLOBAL handle = allocateImage(width, height, 3);
-    auto* header = handle != nullptr ? static_cast<BITMAPINFOHEADER*>(GlobalLock(handle)) : nullptr;
-    if (header == nullptr) {
-        if (handle != nullptr) GlobalFree(handle);
-        s.seams.messageBox(this, QStringLiteral("Allocate memory fails"), MessageButtons::Ok);
-        return;
+    const PackedBitmap& from = doubled ? s.displayImage : s.workImage;
+    const Seams& seams = owner_->desk().seams;
+    if (!saveShownPicture(seams, from, width, height, allocateImage)) {
+        seams.messageBox(this, QStringLiteral("Allocate memory fails"), MessageButtons::Ok);
     }
-    if (from && height <= from.height && width <= from.width) {
-        copyRows(from, reinterpret_cast<BYTE*>(header) + header->biSize,
-                 static_cast<size_t>(header->biWidth) * 3, width, height);
-    }
-    if (s.seams.saveDib) s.seams.saveDib(handle);
-    GlobalUnlock(handle);
-    GlobalFree(handle);
 }
 
 void ImageViewWindow::returnToMain() {

@@ -45,8 +45,8 @@ class ImageViewWindow : public QDialog {
     // shows it, loads its color controls and shows the image.
     void openImage(int imageNumber);
 
-    // The bitmap allocation of "SAVE" (GetImgHandle); tests replace it.
-    std::function<HGLOBAL(int width, int height, int displayType)> allocateImage = GetImgHandle;
+    // The bitmap allocation of "SAVE" (empty: the driver's); tests replace it.
+    PackedBitmap::Allocator allocateImage;
 
     bool created() const { return created_; }
     QWidget* control(int id) const;
@@ -59,8 +59,8 @@ class ImageViewWindow : public QDialog {
     void save();
     void returnToMain();
 
-    int viewImage() const { return viewImage_; }
-    int viewEntry() const { return viewEntry_; }
+    int viewImage() const;
+    int viewEntry() const;
     bool zoomed() const { return zoomed_ != 0; }
     bool drawingOff() const { return drawingOff_ != 0; }
     bool hookInstalled() const { return hookInstalled_; }
@@ -91,14 +91,13 @@ class ImageViewWindow : public QDialog {
     void installHook();
     void removeHook();
     void enable(int id, bool on);
-    void rescaleToDisplay();
+
+    Session& session() const;
 
     MainWindow* owner_;
     PaintLayer* layer_ = nullptr;
     bool created_ = false;
     bool hookInstalled_ = false;
-    int viewImage_ = 0;
-    int viewEntry_ = 0;
     int viewWidth_ = 0;
     int viewHeight_ = 0;
     Rect area_{};

@@ -18,8 +18,10 @@ namespace zentdesk {
 
 using namespace mainid;
 
-MainWindow::MainWindow(QWidget* parent)
-    : QDialog(parent), digits_(makeDigitBitmap().convertToFormat(QImage::Format_RGB32)) {
+MainWindow::MainWindow(Desk& desk, QWidget* parent)
+    : QDialog(parent),
+      desk_(desk),
+      digits_(makeDigitBitmap().convertToFormat(QImage::Format_RGB32)) {
     buildDialog(*this, mainWindowTemplate());
     setMouseTracking(true);
     layer_ = new PaintLayer(this);
@@ -52,10 +54,8 @@ QWidget* MainWindow::control(int id) const {
 }
 
 void MainWindow::startUp() {
-    MainWindowState& s = state();
-    Seams seams = std::move(s.seams);
+    MainWindowState& s = state_;
     s = MainWindowState{};
-    s.seams = std::move(seams);
 
     for (int i = 0; i < kSlotCount; ++i) {
         const QRect g = control(kFirstFrame + i)->geometry();
@@ -69,17 +69,13 @@ void MainWindow::startUp() {
     s.counter = CounterGeometry{inner.left, inner.top, (inner.right - inner.left + 1) / 3,
                                 inner.bottom - inner.top + 1};
 
-    for (ImageSlot& slot : s.slotImages) slot.allocate(640, 480);
-    s.displayImage.allocate(640, 480);
-    s.thumbImage.allocate(s.frameWidth, s.frameHeight);
-    s.workImage.allocate(640, 480);
+    // The session's buffers and the driver's memory; a fresh session shows nothing yet.
+    session().end();
+    session().start(s.frameWidth - 4, s.frameHeight - 4);
 
     imageView_ = new ImageViewWindow(this);
 
-    s.downloaded = 0;
-    s.paintEnabled = 0;
     repaintWholeWindow();
-    s.pageIndex = 0;
     s.selectedSlot = -1;
     s.hoverSlot = -1;
     enable(kPrevious, false);
@@ -88,20 +84,14 @@ void MainWindow::startUp() {
     upDown_->setRange(0, 0);
     upDown_->setPosition(s.currentClipNumber);
     enable(kErase, false);
-    progress_->setRange(0, 8);
+    progress_->setRange(0, zentsession::kProgressSteps);
     progress_->setValue(0);
-
-    StartToCapture();
 }
 
 void MainWindow::release() {
-    MainWindowState& s = state();
-    for (ImageSlot& slot : s.slotImages) slot.release();
-    EndCapture();
+    if (!session().started()) return;
+    session().end();
     ++endCaptureCalls_;
-    s.displayImage.release();
-    s.thumbImage.release();
-    s.workImage.release();
 }
 
 void MainWindow::accept() {
@@ -123,7 +113,7 @@ void MainWindow::setLabel(int id, const QString& text) {
         label->setText(text);
         if (label->isVisible()) label->repaint();
     }
-    if (state().seams.shown) state().seams.shown(id, text);
+    if (desk_.seams.shown) desk_.seams.shown(id, text);
 }
 
 void MainWindow::setMessage(const QString& text) {
@@ -133,16 +123,12 @@ void MainWindow::setMessage(const QString& text) {
 void MainWindow::setProgress(int position) {
     progress_->setValue(position);
     if (progress_->isVisible()) progress_->repaint();
-    if (state().seams.shown) state().seams.shown(kProgress, QString::number(position));
-}
-
-void MainWindow::step() {
-    setProgress(std::min(progress_->value() + 1, progress_->maximum()));
+    if (desk_.seams.shown) desk_.seams.shown(kProgress, QString::number(position));
 }
 
 void MainWindow::videoMode() {
-    VideoModeWindow window(nullptr);
-    state().seams.runModal(window);
+    VideoModeWindow window(desk_, nullptr);
+    desk_.seams.runModal(window);
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent* event) {

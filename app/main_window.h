@@ -19,13 +19,16 @@ class UpDown;
 inline constexpr QRgb kHoverColor = 0x0000FF;      // blue
 inline constexpr QRgb kSelectionColor = 0xFF8000;  // orange
 
-class MainWindow : public QDialog {
+class MainWindow : public QDialog, private zentsession::Observer {
     Q_OBJECT
   public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(Desk& desk, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    MainWindowState& state() const { return zentdesk::windowState(); }
+    MainWindowState& state() { return state_; }
+    const MainWindowState& state() const { return state_; }
+    Desk& desk() const { return desk_; }
+    Session& session() const { return desk_.session; }
     QWidget* control(int id) const;
     PaintLayer& paintLayer() const { return *layer_; }
     ImageViewWindow* imageView() const { return imageView_; }
@@ -42,7 +45,7 @@ class MainWindow : public QDialog {
     // Thumbnail pages.
     void showPage();
     void drawDigitCounter(int value);
-    void drawThumbnail(int slot, ImageBuffer& source, int width, int height);
+    void drawThumbnail(int slot);
     void paintThumbnailArea();
     // Erases the rectangle and runs the window's painting for it at once.
     void repaintRect(const Rect& rect);
@@ -53,8 +56,6 @@ class MainWindow : public QDialog {
     void hoverAt(int x, int y);
     void doubleClickAt(int x, int y);
 
-    // Writes clip `clip` of ClipTable as an AVI file: 1 when written completely, else 0.
-    int exportClip(int clip);
     // "%sDuovue_V8%d.AVI" in the library's folder.
     std::string clipPath(int clipNumber) const;
 
@@ -76,16 +77,29 @@ class MainWindow : public QDialog {
     void release();
     void enable(int id, bool on);
     void setLabel(int id, const QString& text);
-    void step();
     void setProgress(int position);
     void downloadFailed();
-    int clipScan();
-    void writeClips();
     void forgetClips();
     void setSlotCaption(int slot, const QString& text);
     int slotAt(int x, int y) const;
     QRect grownFrame(int slot) const;
     void outlineSlot(int slot, QRgb color);
+    void clearPageLabels();
+    void showPageAt(int page);
+    void turnPage(int page);
+
+    // What the session's workflows report.
+    void message(const std::string& text) override;
+    void step() override;
+    void progress(zentsession::Stage stage, int done, int total) override;
+    bool ask(const std::string& question) override;
+    void notice(const std::string& text) override;
+    void picture(const zentsession::Picture& picture) override;
+    void counter(zentsession::Counter which, int value) override;
+    void clipSize(int width, int height) override;
+
+    Desk& desk_;
+    MainWindowState state_;
 
     PaintLayer* layer_ = nullptr;
     ImageViewWindow* imageView_ = nullptr;

@@ -40,14 +40,14 @@ QRect PaintLayer::clipped(const QRect& area) const {
     return area & clip_ & canvas_.rect();
 }
 
-void PaintLayer::drawBitmap(int x, int y, int width, int rows, const ImageBuffer& image) {
-    width = std::min(width, image.width);
-    rows = std::min(rows, image.height);
+void PaintLayer::drawBitmap(int x, int y, int width, int rows, const PackedBitmap& image) {
+    width = std::min(width, image.width());
+    rows = std::min(rows, image.height());
     if (!image || width <= 0 || rows <= 0) return;
     const QRect area = clipped(QRect(x, y, width, rows));
     if (area.isEmpty()) return;
     for (int line = area.top(); line <= area.bottom(); ++line) {
-        const BYTE* source = image.rows[rows - 1 - (line - y)] + 3 * (area.left() - x);
+        const BYTE* source = image.row(rows - 1 - (line - y)) + 3 * (area.left() - x);
         auto* target = reinterpret_cast<QRgb*>(canvas_.scanLine(line)) + area.left();
         for (int i = 0; i < area.width(); ++i, source += 3) {
             target[i] = 0xFF000000u | (QRgb(source[2]) << 16) | (QRgb(source[1]) << 8) | source[0];

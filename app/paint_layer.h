@@ -20,7 +20,7 @@ class PaintLayer : public QWidget {
 
     // The first `rows` rows of a bottom-up 24-bit bitmap, `width` pixels each, with the picture's
     // top-left pixel at (x, y): memory row rows - 1 is the top line.
-    void drawBitmap(int x, int y, int width, int rows, const ImageBuffer& image);
+    void drawBitmap(int x, int y, int width, int rows, const PackedBitmap& image);
 
     // Copies the `source` area of a 32-bit image, stretched to `target`.
     void stretchImage(const QImage& source, const QRect& sourceArea, const QRect& target);

@@ -1,5 +1,6 @@
 // The real platform services behind the seams: Qt message boxes and modal loops, the desktop's
-// default handler for a file, and the folder this library was loaded from.
+// default handler for a file, the folder this library was loaded from, and saving a picture
+// shown in a window.
 #include <dlfcn.h>
 
 #include <QDesktopServices>
@@ -41,6 +42,14 @@ std::string libraryFolder() {
 }
 
 }  // namespace
+
+bool saveShownPicture(const Seams& seams, const PackedBitmap& from, int width, int height,
+                      const PackedBitmap::Allocator& allocator) {
+    const PackedBitmap copy = Session::snapshot(from, width, height, allocator);
+    if (!copy) return false;
+    if (seams.saveDib) seams.saveDib(copy.handle());
+    return true;
+}
 
 Seams defaultSeams() {
     Seams s;

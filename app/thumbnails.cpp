@@ -25,59 +25,39 @@ void MainWindow::setSlotCaption(int slot, const QString& text) {
     setLabel(kFirstCaption + slot, text);
 }
 
-void MainWindow::drawThumbnail(int slot, ImageBuffer& source, int width, int height) {
-    MainWindowState& s = state();
-    if (!source || !s.thumbImage || width <= 0 || height <= 0) return;
-    const int thumbWidth = s.frameWidth - 4;
-    const int thumbHeight = s.frameHeight - 4;
-    ToRescaleImg(source.rows.data(), s.thumbImage.rows.data(), width, height, thumbWidth,
-                 thumbHeight);
-    const Rect& frame = s.frameRects[slot];
-    layer_->drawBitmap(frame.left + 1, frame.top + 1, thumbWidth, thumbHeight, s.thumbImage);
+void MainWindow::drawThumbnail(int slot) {
+    const PackedBitmap* thumb = session().pageThumbnail(slot);
+    if (thumb == nullptr) return;
+    const Rect& frame = state_.frameRects[slot];
+    layer_->drawBitmap(frame.left + 1, frame.top + 1, state_.frameWidth - 4, state_.frameHeight - 4,
+                       *thumb);
 }
 
-void MainWindow::showPage() {
-    MainWindowState& s = state();
+void MainWindow::clearPageLabels() {
     for (int a = 0; a < kSlotCount; ++a) {
         setLabel(kFirstNumberLabel + a, QString());
         setLabel(kFirstCaption + a, QString());
     }
-    for (int a = 0; a < kSlotCount; ++a) {
-        const int n = s.pageIndex * kSlotCount + a;
-        s.currentImage = n;
-        if (n >= s.dscCount || n >= kTableSize) {
-            enable(kNext, false);
-            break;
-        }
-        const int k = s.ImageTableIndex[n];
-        if (k < 0 || k >= kTableSize || isEndMark(s.imageTable[k])) break;
-        const BYTE flag = s.imageTable[k];
-        const int w = s.imageWidth[n];
-        const int h = s.imageHeight[n];
-        setSlotCaption(a, QStringLiteral("%1 : %2x%3")
-                              .arg((flag & kV8Frame) ? QStringLiteral("V8") : QStringLiteral("DSC"))
-                              .arg(w)
-                              .arg(h));
-        ImageSlot& image = s.slotImages[a];
-        if (image) {
-            sendColorSettings(s.imageColor[n]);
-            GetColorImage(image.rows.data(), image.header, k);
-            GetColorInfo(&s.imageColor[n]);
-        }
-        setLabel(kFirstNumberLabel + a, QString::number(n + 1));
-        drawThumbnail(a, image, w, h);
-        drawDigitCounter(n + 1);
-    }
-    drawDigitCounter(s.dscCount);
+}
+
+void MainWindow::showPage() {
+    showPageAt(session().state().pageIndex);
+}
+
+void MainWindow::showPageAt(int page) {
+    clearPageLabels();
+    session().showPage(page, *this);
+    // A page that does not fill every slot is the last.
+    if (page * kSlotCount + kSlotCount > session().state().dscCount) enable(kNext, false);
 }
 
 void MainWindow::drawDigitCounter(int value) {
-    MainWindowState& s = state();
-    value = std::min(value, s.dscCount);
-    const bool running = value != s.dscCount && value != 0;
+    const int count = session().state().dscCount;
+    value = std::min(value, count);
+    const bool running = value != count && value != 0;
     value = std::clamp(value, 0, 999);
     const int digits[3] = {value / 100, (value / 10) % 10, value % 10};
-    const CounterGeometry& g = s.counter;
+    const CounterGeometry& g = state_.counter;
     layer_->beginBatch(layer_->canvas().rect());
     for (int i = 0; i < 3; ++i) {
         const int top = running ? runningDigitTop(digits[i]) : finalDigitTop(digits[i]);
@@ -88,7 +68,7 @@ void MainWindow::drawDigitCounter(int value) {
 }
 
 void MainWindow::paintThumbnailArea() {
-    MainWindowState& s = state();
+    const SessionState& s = session().state();
     if (s.downloaded == 0) {
         drawDigitCounter(0);
         return;
@@ -98,15 +78,15 @@ void MainWindow::paintThumbnailArea() {
             const int n = s.pageIndex * kSlotCount + a;
             if (n >= s.dscCount || n >= kTableSize) break;
             // Only what the repainted area shows needs rescaling.
-            if (!layer_->clipRect().intersects(toQRect(s.frameRects[a]))) continue;
-            drawThumbnail(a, s.slotImages[a], s.imageWidth[n], s.imageHeight[n]);
+            if (!layer_->clipRect().intersects(toQRect(state_.frameRects[a]))) continue;
+            drawThumbnail(a);
         }
     }
     drawDigitCounter(s.dscCount);
-    if (s.paintEnabled != 0 && s.selectedSlot >= 0) {
-        outlineSlot(s.selectedSlot, kSelectionColor);
-        if (s.hoverSlot >= 0 && s.hoverSlot != s.selectedSlot)
-            outlineSlot(s.hoverSlot, kHoverColor);
+    if (s.paintEnabled != 0 && state_.selectedSlot >= 0) {
+        outlineSlot(state_.selectedSlot, kSelectionColor);
+        if (state_.hoverSlot >= 0 && state_.hoverSlot != state_.selectedSlot)
+            outlineSlot(state_.hoverSlot, kHoverColor);
     }
 }
 
@@ -126,7 +106,7 @@ void MainWindow::repaintWholeWindow() {
 }
 
 int MainWindow::slotAt(int x, int y) const {
-    const MainWindowState& s = state();
+    const MainWindowState& s = state_;
     for (int a = 0; a < kSlotCount; ++a) {
         const Rect& r = s.frameRects[a];
         if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return a;
@@ -135,18 +115,18 @@ int MainWindow::slotAt(int x, int y) const {
 }
 
 QRect MainWindow::grownFrame(int slot) const {
-    const Rect& r = state().frameRects[slot];
+    const Rect& r = state_.frameRects[slot];
     return QRect(QPoint(r.left - 3, r.top - 3), QPoint(r.right + 2, r.bottom + 2));
 }
 
 void MainWindow::outlineSlot(int slot, QRgb color) {
     if (slot < 0 || slot >= kSlotCount) return;
-    layer_->outline(state().frameRects[slot], color);
+    layer_->outline(state_.frameRects[slot], color);
 }
 
 void MainWindow::hoverAt(int x, int y) {
-    MainWindowState& s = state();
-    if (s.downloaded == 0 || s.dscCount <= 0) return;
+    MainWindowState& s = state_;
+    if (session().state().downloaded == 0 || session().state().dscCount <= 0) return;
     const int slot = slotAt(x, y);
     if (slot < 0) return;
     const int old = s.hoverSlot;
@@ -160,46 +140,46 @@ void MainWindow::hoverAt(int x, int y) {
 }
 
 void MainWindow::doubleClickAt(int x, int y) {
-    MainWindowState& s = state();
-    if (s.downloaded == 0 || s.dscCount <= 0) return;
+    MainWindowState& s = state_;
+    const SessionState& shared = session().state();
+    if (shared.downloaded == 0 || shared.dscCount <= 0) return;
     const int slot = slotAt(x, y);
     if (slot < 0) return;
-    const int n = s.pageIndex * kSlotCount + slot;
-    if (n >= s.dscCount) return;
+    const int n = shared.pageIndex * kSlotCount + slot;
+    if (n >= shared.dscCount) return;
     const int old = s.selectedSlot;
     s.selectedSlot = slot;
     s.hoverSlot = slot;
     if (old >= 0 && old != slot) repaintArea(grownFrame(old));
     outlineSlot(slot, kSelectionColor);
-    if (s.slotImages[slot]) imageView_->openImage(n);
+    if (shared.slotImages[slot]) imageView_->openImage(n);
+}
+
+void MainWindow::turnPage(int page) {
+    MainWindowState& s = state_;
+    session().setPaintEnabled(false);
+    for (int a = 0; a < kSlotCount; ++a) repaintRect(s.frameRects[a]);
+    session().setPaintEnabled(true);
+    s.selectedSlot = 0;
+    showPageAt(page);
 }
 
 void MainWindow::nextPage() {
-    MainWindowState& s = state();
-    s.paintEnabled = 0;
-    for (int a = 0; a < kSlotCount; ++a) repaintRect(s.frameRects[a]);
-    s.paintEnabled = 1;
-    s.selectedSlot = 0;
-    s.pageIndex += 1;
-    showPage();
-    enable(kPrevious, s.pageIndex != 0);
-    if (s.pageIndex >= s.dscCount / kSlotCount) enable(kNext, false);
+    const int page = session().state().pageIndex + 1;
+    turnPage(page);
+    enable(kPrevious, page != 0);
+    if (page >= session().state().dscCount / kSlotCount) enable(kNext, false);
     // The window's own painting then outlines the selection.
-    repaintArea(grownFrame(s.selectedSlot));
+    repaintArea(grownFrame(state_.selectedSlot));
 }
 
 void MainWindow::previousPage() {
-    MainWindowState& s = state();
-    if (s.pageIndex <= 0) return;
-    s.paintEnabled = 0;
-    for (int a = 0; a < kSlotCount; ++a) repaintRect(s.frameRects[a]);
-    s.paintEnabled = 1;
-    s.selectedSlot = 0;
-    s.pageIndex -= 1;
-    showPage();
-    if (s.pageIndex == 0) enable(kPrevious, false);
+    const int page = session().state().pageIndex - 1;
+    if (page < 0) return;
+    turnPage(page);
+    if (page == 0) enable(kPrevious, false);
     enable(kNext, true);
-    repaintArea(grownFrame(s.selectedSlot));
+    repaintArea(grownFrame(state_.selectedSlot));
 }
 
 }  // namespace zentdesk

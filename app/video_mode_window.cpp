@@ -23,8 +23,6 @@ namespace {
 
 using K = ControlKind;
 
-const QString kNotFound = QStringLiteral("Duovue doesn't been found !");
-
 constexpr ControlSpec kControls[] = {
     {kStaticId, K::GroupBox, "Frame Size", 362, 7, 123, 40},
     {kStaticId, K::GroupBox, "Color Gain", 362, 98, 123, 170},
@@ -162,7 +160,7 @@ void outlineThin(PaintLayer& layer, const Rect& r) {
     layer.endBatch();
 }
 
-VideoModeWindow::VideoModeWindow(QWidget* parent) : QDialog(parent) {
+VideoModeWindow::VideoModeWindow(Desk& desk, QWidget* parent) : QDialog(parent), desk_(desk) {
     buildDialog(*this, videoModeTemplate());
     layer_ = new PaintLayer(this);
     timer_.setInterval(kTimerPeriodMs);
@@ -202,7 +200,6 @@ void VideoModeWindow::enable(int id, bool on) {
 }
 
 void VideoModeWindow::opening() {
-    MainWindowState& s = zentdesk::windowState();
     // The members go to their controls; the edit's change handler stores the gamma meanwhile.
     zentdesk::control<QCheckBox>(*this, kAutoWhiteBalance)->setChecked(autoWhiteBalance != 0);
     zentdesk::control<QCheckBox>(*this, kIsGamma)->setChecked(gammaOn != 0);
@@ -213,32 +210,19 @@ void VideoModeWindow::opening() {
     }
 
     previewing_ = 0;
-    sizeIndex_ = 1;
-    previewWidth_ = 320;
-    previewHeight_ = 240;
     zentdesk::control<QRadioButton>(*this, kSize320)->setChecked(true);
-
-    ColorSettings& c = s.colorSettings;
-    c.redGain = 27;
-    c.greenGain = 32;
-    c.blueGain = 49;
-    c.lumaGain = 36;
-    c.awbMode = autoWhiteBalance ? 2 : 0;
-    c.gamma1 = 1.0f;
-    c.gamma2 = gammaValue;
-    c.lumaGammaOn = 0;
-    c.gamma2On = gammaOn;
+    desk_.session.openPreview(autoWhiteBalance != 0, gammaOn != 0, gammaValue);
+    const ColorSettings& c = desk_.session.colorSettings();
 
     enable(kGammaEdit, gammaOn != 0);
-    manualRed_ = 27;
-    manualGreen_ = 32;
-    manualBlue_ = 49;
+    manualRed_ = c.redGain;
+    manualGreen_ = c.greenGain;
+    manualBlue_ = c.blueGain;
     setBar(kRedBar, c.redGain);
     setBar(kGreenBar, c.greenGain);
     setBar(kBlueBar, c.blueGain);
     setBar(kLumaBar, c.lumaGain);
     enableManualGains(autoWhiteBalance == 0);
-    s.paintEnabled = 0;
 }
 
 void VideoModeWindow::setBar(int barId, int value) {
@@ -266,14 +250,7 @@ void VideoModeWindow::setStatus(const QString& text) {
         // On the screen now: the camera call that follows blocks the window.
         if (label->isVisible()) label->repaint();
     }
-    if (zentdesk::windowState().seams.shown) zentdesk::windowState().seams.shown(kStatus, text);
-}
-
-void VideoModeWindow::setMode(int mode) {
-    MainWindowState& s = zentdesk::windowState();
-    s.hwInterface.modeCode = mode;
-    const HwInterfaceSettings& h = s.hwInterface;
-    SetHWInterface(h.interfaceType, h.portAddress, h.reserved3, h.level, h.reserved5, h.modeCode);
+    if (desk_.seams.shown) desk_.seams.shown(kStatus, text);
 }
 
 void VideoModeWindow::layoutPreview(int width, int height) {
@@ -294,12 +271,11 @@ void VideoModeWindow::layoutPreview(int width, int height) {
     previewRect_ = r;
 }
 
-void VideoModeWindow::drawFrame() {
-    MainWindowState& s = zentdesk::windowState();
+void VideoModeWindow::drawFrame(const PackedBitmap& frame, int width, int height) {
     const Rect& r = previewRect_;
     layer_->beginBatch(layer_->canvas().rect());
     outlineThin(*layer_, r);
-    layer_->drawBitmap(r.left + 1, r.top + 1, previewWidth_, previewHeight_, s.displayImage);
+    layer_->drawBitmap(r.left + 1, r.top + 1, width, height, frame);
     layer_->endBatch();
 }
 
@@ -312,111 +288,63 @@ void VideoModeWindow::stopTimer() {
     timer_.stop();
 }
 
-// A failed camera step: the message, then idle with an empty status line.
-void VideoModeWindow::backToIdle() {
+// A failed camera step: idle again; the session then shows the message and an empty status.
+void VideoModeWindow::leavePreview() {
     stopTimer();
     previewing_ = 0;
     enable(kSave, true);
     enable(kExit, true);
-    zentdesk::windowState().seams.messageBox(this, kNotFound, MessageButtons::Ok);
-    setStatus(QString());
 }
 
 void VideoModeWindow::preview() {
-    MainWindowState& s = zentdesk::windowState();
     previewing_ = !previewing_;
     enable(kSave, !previewing_);
     enable(kExit, !previewing_);
 
-    sizeIndex_ = checkedSizeIndex();
-    previewWidth_ = sizeIndex_ == 1 ? 320 : 160;
-    previewHeight_ = sizeIndex_ == 1 ? 240 : 120;
-    appliedSizeIndex_ = sizeIndex_;
-
     if (!previewing_) {
         stopTimer();
-        setStatus(QStringLiteral("Stop previewing"));
-        s.paintEnabled = 1;
+        desk_.session.stopPreview(checkedSizeIndex(), *this);
         return;
     }
-
-    setStatus(QString());
-    SetDeviceInfo(0, 0);
-    s.imageInfo = ImageInfo{previewWidth_, previewHeight_, 3, 0};
-    SetImageInfo(s.imageInfo.width, s.imageInfo.height, s.imageInfo.displayType, s.imageInfo.fpnOn);
-
-    s.hwInterface = SearchPPort();
-    s.hwInterface.interfaceType = 4;
-    s.hwInterface.reserved3 = 1;
-    s.hwInterface.level = 120;
-    s.hwInterface.reserved5 = 1;
-    setMode(sizeIndex_);
-
-    SetImgMemory(s.displayImage.pixels, s.displayImage.header);
-    s.paintEnabled = 0;
-    layoutPreview(previewWidth_, previewHeight_);
-
-    setStatus(QStringLiteral("Waiting .... while checking the camera"));
-    if (InitEvCam() != 0) {
-        backToIdle();
-        return;
+    if (desk_.session.startPreview(checkedSizeIndex(), *this) == zentsession::Result::Done) {
+        startTimer10();
     }
-    setStatus(QStringLiteral("Capturing the FPN"));
-    setMode(6);
-    if (ReInitFPN() == 0) {
-        backToIdle();
-        return;
-    }
-    s.hwInterface.modeCode = sizeIndex_;
-    s.paintEnabled = 1;
-    setMode(sizeIndex_);
-    ReadRawFrame();
-    setStatus(QStringLiteral("Previewing the images"));
-    startTimer10();
 }
 
 void VideoModeWindow::timerTick() {
     // A message box below runs its own event loop; a tick never runs inside another one.
     if (inTick_ || !previewing_) return;
     inTick_ = true;
-    MainWindowState& s = zentdesk::windowState();
-
-    sizeIndex_ = checkedSizeIndex();
-    if (sizeIndex_ != appliedSizeIndex_) setMode(sizeIndex_);
-    sendColorSettings(s.colorSettings);
-    if (ReadColorFrame() == 0) {
-        backToIdle();
-        inTick_ = false;
-        return;
-    }
-    drawFrame();
-
-    if (sizeIndex_ != appliedSizeIndex_) {
-        appliedSizeIndex_ = sizeIndex_;
-        previewWidth_ = sizeIndex_ == 1 ? 320 : 160;
-        previewHeight_ = sizeIndex_ == 1 ? 240 : 120;
-        s.paintEnabled = 0;
-        layoutPreview(previewWidth_, previewHeight_);
-        s.imageInfo.width = previewWidth_;
-        s.imageInfo.height = previewHeight_;
-        s.paintEnabled = 1;
-        SetImageInfo(s.imageInfo.width, s.imageInfo.height, s.imageInfo.displayType,
-                     s.imageInfo.fpnOn);
-        setStatus(QStringLiteral("Re-Capturing the FPN"));
-        setMode(6);
-        if (ReInitFPN() == 0) {
-            backToIdle();
-        } else {
-            setMode(sizeIndex_);
-            ReadRawFrame();
-            setStatus(QStringLiteral("Previewing the images"));
-        }
-    }
+    desk_.session.previewTick(checkedSizeIndex(), *this);
     inTick_ = false;
 }
 
+// ---- What the session's preview reports --------------------------------------------------
+
+void VideoModeWindow::message(const std::string& text) {
+    setStatus(QString::fromStdString(text));
+}
+
+void VideoModeWindow::notice(const std::string& text) {
+    desk_.seams.messageBox(this, QString::fromStdString(text), MessageButtons::Ok);
+}
+
+void VideoModeWindow::failed() {
+    leavePreview();
+}
+
+void VideoModeWindow::picture(const zentsession::Picture& picture) {
+    if (picture.place == zentsession::Place::Preview) {
+        drawFrame(picture.bitmap, picture.width, picture.height);
+    }
+}
+
+void VideoModeWindow::previewResized(int width, int height) {
+    layoutPreview(width, height);
+}
+
 void VideoModeWindow::scrolled(int barId, int action) {
-    MainWindowState& s = zentdesk::windowState();
+    ColorSettings& c = desk_.session.colorSettings();
     auto* bar = zentdesk::control<QScrollBar>(*this, barId);
     if (bar == nullptr) return;
     int* value = nullptr;
@@ -431,20 +359,20 @@ void VideoModeWindow::scrolled(int barId, int action) {
             value = &manualBlue_;
             break;
         default:
-            value = &s.colorSettings.lumaGain;
+            value = &c.lumaGain;
             break;
     }
     *value = scrolledValue(*value, scrollRequestOf(action), bar->sliderPosition());
     // The bar ends where the value says, whatever the toolkit's own step would have been.
     bar->setSliderPosition(*value);
     showBarValue(*this, barId, *value);
-    s.colorSettings.redGain = manualRed_;
-    s.colorSettings.greenGain = manualGreen_;
-    s.colorSettings.blueGain = manualBlue_;
+    c.redGain = manualRed_;
+    c.greenGain = manualGreen_;
+    c.blueGain = manualBlue_;
 }
 
 void VideoModeWindow::autoWhiteBalanceClicked() {
-    ColorSettings& c = zentdesk::windowState().colorSettings;
+    ColorSettings& c = desk_.session.colorSettings();
     autoWhiteBalance = zentdesk::control<QCheckBox>(*this, kAutoWhiteBalance)->isChecked();
     if (autoWhiteBalance) {
         c.awbMode = 2;
@@ -460,44 +388,28 @@ void VideoModeWindow::autoWhiteBalanceClicked() {
 
 void VideoModeWindow::isGammaClicked() {
     const bool on = zentdesk::control<QCheckBox>(*this, kIsGamma)->isChecked();
-    zentdesk::windowState().colorSettings.gamma2On = on ? 1 : 0;
+    desk_.session.colorSettings().gamma2On = on ? 1 : 0;
     enable(kGammaEdit, on);
 }
 
 void VideoModeWindow::gammaEdited() {
     const auto* edit = zentdesk::control<QLineEdit>(*this, kGammaEdit);
-    zentdesk::windowState().colorSettings.gamma2 = gammaFromText(edit->text());
+    desk_.session.colorSettings().gamma2 = gammaFromText(edit->text());
 }
 
 void VideoModeWindow::save() {
-    MainWindowState& s = zentdesk::windowState();
-    const ImageBuffer& from = s.displayImage;
+    const PackedBitmap& from = desk_.session.state().displayImage;
     if (!from) return;
-    HGLOBAL handle = allocateImage(previewWidth_, previewHeight_, 3);
-    if (handle == nullptr) return;
-    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(handle));
-    if (header == nullptr) {
-        GlobalFree(handle);
-        return;
-    }
-    BYTE* pixels = reinterpret_cast<BYTE*>(header) + header->biSize;
-    const size_t stride = static_cast<size_t>(header->biWidth) * 3;
-    const size_t rowBytes = static_cast<size_t>(previewWidth_) * 3;
-    for (int r = 0; r < previewHeight_ && r < from.height; ++r)
-        std::memcpy(pixels + r * stride, from.rows[r], rowBytes);
-    if (s.seams.saveDib) s.seams.saveDib(handle);
-    GlobalUnlock(handle);
-    GlobalFree(handle);
+    saveShownPicture(desk_.seams, from, previewWidth(), previewHeight(), allocateImage);
 }
 
 void VideoModeWindow::exitWindow() {
-    zentdesk::windowState().paintEnabled = 1;
+    desk_.session.setPaintEnabled(true);
     autoWhiteBalance = zentdesk::control<QCheckBox>(*this, kAutoWhiteBalance)->isChecked();
     gammaOn = zentdesk::control<QCheckBox>(*this, kIsGamma)->isChecked();
     const QString text = zentdesk::control<QLineEdit>(*this, kGammaEdit)->text();
     if (!isWholeNumber(text)) {
-        zentdesk::windowState().seams.messageBox(this, QStringLiteral("Please enter a number."),
-                                                 MessageButtons::Ok);
+        desk_.seams.messageBox(this, QStringLiteral("Please enter a number."), MessageButtons::Ok);
         return;
     }
     gammaValue = gammaFromText(text);

@@ -54,13 +54,13 @@ float gammaFromText(const QString& text);
 // A rectangle outlined with the default pen: one black pixel on each of its edges.
 void outlineThin(PaintLayer& layer, const Rect& rect);
 
-class VideoModeWindow : public QDialog {
+class VideoModeWindow : public QDialog, private zentsession::Observer {
     Q_OBJECT
   public:
     static constexpr int kTimerId = 10;
     static constexpr int kTimerPeriodMs = 10;
 
-    explicit VideoModeWindow(QWidget* parent = nullptr);
+    explicit VideoModeWindow(Desk& desk, QWidget* parent = nullptr);
     ~VideoModeWindow() override;
 
     QWidget* control(int id) const;
@@ -69,10 +69,10 @@ class VideoModeWindow : public QDialog {
     // Members exchanged with the check boxes and the gamma edit.
     int autoWhiteBalance = 1;
     int gammaOn = 1;
-    float gammaValue = 0.8f;
+    float gammaValue = zentdrv::kPreviewGamma;
 
-    // The bitmap allocation of "SAVE" (GetImgHandle); tests replace it.
-    std::function<HGLOBAL(int width, int height, int displayType)> allocateImage = GetImgHandle;
+    // The bitmap allocation of "SAVE" (empty: the driver's); tests replace it.
+    PackedBitmap::Allocator allocateImage;
 
     // Commands.
     void preview();
@@ -83,9 +83,9 @@ class VideoModeWindow : public QDialog {
     bool previewing() const { return previewing_ != 0; }
     bool timerRunning() const { return timer_.isActive(); }
     int timerId() const { return timerId_; }
-    int sizeIndex() const { return sizeIndex_; }
-    int previewWidth() const { return previewWidth_; }
-    int previewHeight() const { return previewHeight_; }
+    int sizeIndex() const { return desk_.session.previewSize(); }
+    int previewWidth() const { return desk_.session.previewWidth(); }
+    int previewHeight() const { return desk_.session.previewHeight(); }
     int manualRed() const { return manualRed_; }
     int manualGreen() const { return manualGreen_; }
     int manualBlue() const { return manualBlue_; }
@@ -103,25 +103,28 @@ class VideoModeWindow : public QDialog {
     void enableManualGains(bool on);
     void setBar(int barId, int value);
     void layoutPreview(int width, int height);
-    void drawFrame();
+    void drawFrame(const PackedBitmap& frame, int width, int height);
     void setStatus(const QString& text);
-    void setMode(int mode);
     void startTimer10();
     void stopTimer();
-    void backToIdle();
+    void leavePreview();
     int checkedSizeIndex() const;
     void enable(int id, bool on);
 
+    // What the session's preview reports.
+    void message(const std::string& text) override;
+    void notice(const std::string& text) override;
+    void failed() override;
+    void picture(const zentsession::Picture& picture) override;
+    void previewResized(int width, int height) override;
+
+    Desk& desk_;
     PaintLayer* layer_ = nullptr;
     QTimer timer_;
     int previewing_ = 0;
-    int sizeIndex_ = 1;
-    int appliedSizeIndex_ = 1;
-    int previewWidth_ = 320;
-    int previewHeight_ = 240;
-    int manualRed_ = 27;
-    int manualGreen_ = 32;
-    int manualBlue_ = 49;
+    int manualRed_ = zentdrv::kPreviewRedGain;
+    int manualGreen_ = zentdrv::kPreviewGreenGain;
+    int manualBlue_ = zentdrv::kPreviewBlueGain;
     int timerId_ = 0;
     bool inTick_ = false;
     Rect previewRect_{};

@@ -219,6 +219,8 @@ class ZENTSESSION_API Session {
     void clearStop() noexcept { stop_.store(false, std::memory_order_relaxed); }
     bool stopRequested() const noexcept { return stop_.load(std::memory_order_relaxed); }
 
+    // Whether the windows may paint the session's pictures (off while they are being replaced).
+    void setPaintEnabled(bool on) { state_.paintEnabled = on ? 1 : 0; }
     // The live preview's and the picture view's colour settings, changed by their controls.
     ColorSettings& colorSettings() { return state_.colorSettings; }
 

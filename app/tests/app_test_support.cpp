@@ -22,7 +22,8 @@ void AppTest::SetUp() {
     char pattern[] = "/tmp/zentdesk-test-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     folder = pattern;
-    Seams& seams = windowState().seams;
+    desk_ = std::make_unique<Desk>();
+    Seams& seams = desk_->seams;
     seams.messageBox = [this](QWidget*, const QString& text, MessageButtons buttons) {
         boxes.push_back(text);
         if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
@@ -46,10 +47,10 @@ void AppTest::SetUp() {
 
 void AppTest::TearDown() {
     window_.reset();
+    desk_.reset();
     platform::detachUsbDevice(0);
     camera_.reset();
     platform::installClock(nullptr);
-    windowState().seams = defaultSeams();
     std::error_code error;
     std::filesystem::remove_all(folder, error);
 }
@@ -66,7 +67,7 @@ void AppTest::unplug() {
 
 MainWindow& AppTest::window() {
     if (!window_) {
-        window_ = std::make_unique<MainWindow>();
+        window_ = std::make_unique<MainWindow>(*desk_);
         window_->show();
     }
     return *window_;

@@ -34,6 +34,8 @@ class AppTest : public ::testing::Test {
 
     MainWindow& window();
     void closeWindow() { window_.reset(); }
+    Desk& desk() { return *desk_; }
+    Session& session() { return desk_->session; }
 
     bool enabled(int id) { return window().control(id)->isEnabled(); }
     QString text(int id);
@@ -56,6 +58,7 @@ class AppTest : public ::testing::Test {
   private:
     platform::VirtualClock clock_;
     std::shared_ptr<camera::SimCamera> camera_;
+    std::unique_ptr<Desk> desk_;
     std::unique_ptr<MainWindow> window_;
 };
 

@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "app_test_support.h"
-#include "image_table.h"
 #include "up_down.h"
 
 namespace zentdesk::testing {
@@ -40,7 +39,7 @@ class ClipExportTest : public AppTest {};
 TEST_F(ClipExportTest, DefaultStoreClipsReadBack) {
     plug();
     download(MessageAnswer::Yes);
-    const MainWindowState& s = window().state();
+    const SessionState& s = session().state();
     ASSERT_GT(s.clipCount, 0);
     EXPECT_EQ(boxes.back(), "All V8 files have been already been saved into your PC");
     EXPECT_EQ(
@@ -49,7 +48,7 @@ TEST_F(ClipExportTest, DefaultStoreClipsReadBack) {
     EXPECT_TRUE(enabled(kPlay));
     EXPECT_EQ(text(kClipCount), QString::number(s.clipCount));
 
-    ImageBuffer expected;
+    PackedBitmap expected;
     ASSERT_TRUE(expected.allocate(320, 240));
     for (int l = 0; l < s.clipCount; ++l) {
         SCOPED_TRACE(l);
@@ -91,12 +90,12 @@ TEST_F(ClipExportTest, DefaultStoreClipsReadBack) {
             SetColorInfo(c.redGain, c.greenGain, c.blueGain, c.lumaGain, c.awbMode, c.gamma1,
                          c.gamma2, c.lumaGammaOn, c.gamma2On, c.reserved10, c.enhanceOn,
                          c.reserved12);
-            GetColorImage(expected.rows.data(), expected.header, e);
+            GetColorImage(expected.rows(), expected.header(), e);
             int mismatches = 0;
             for (int y = 0; y < clip.height; ++y) {
                 const auto* decoded = reinterpret_cast<const uint8_t*>(frames.data()) +
                                       size_t(j) * frameBytes + size_t(y) * clip.width * 3;
-                const BYTE* stored = expected.rows[clip.height - 1 - y];
+                const BYTE* stored = expected.row(clip.height - 1 - y);
                 for (int x = 0; x < clip.width; ++x) {
                     mismatches += decoded[3 * x] != stored[3 * x + 2] ||
                                   decoded[3 * x + 1] != stored[3 * x + 1] ||
@@ -143,7 +142,7 @@ TEST_F(ClipExportTest, UnwritableClipIsSkippedAndPlayOpensTheChosenFile) {
     std::filesystem::create_directory(folder / "Duovue_V82.AVI");  // cannot be created as a file
 
     download(MessageAnswer::Yes);
-    const MainWindowState& s = window().state();
+    const SessionState& s = session().state();
     for (const char* m :
          {"Wait ....... while making V8 file", "Wait ....... while saving the 1st V8 file",
           "Wait ....... while saving the 2nd V8 file", "Wait ....... while saving the 3rd V8 file",
@@ -159,7 +158,7 @@ TEST_F(ClipExportTest, UnwritableClipIsSkippedAndPlayOpensTheChosenFile) {
     EXPECT_EQ(upDown->minimum(), 1);
     EXPECT_EQ(upDown->maximum(), 3);
     upDown->stepBy(1);
-    EXPECT_EQ(s.currentClipNumber, 2);
+    EXPECT_EQ(window().state().currentClipNumber, 2);
     EXPECT_EQ(text(kResolution), "160x120");  // the third clip of the table
     click(kPlay);
     upDown->stepBy(1);
@@ -172,50 +171,6 @@ TEST_F(ClipExportTest, UnwritableClipIsSkippedAndPlayOpensTheChosenFile) {
     // Beyond the clips written "Play" is disabled.
     window().clipNumberMoved(4);
     EXPECT_FALSE(enabled(kPlay));
-}
-
-TEST(ImageTable, ClipScan) {
-    const struct {
-        std::vector<uint8_t> bytes;
-        std::vector<std::array<int, 5>> clips;  // first, last, frames, width, height
-    } cases[] = {
-        {{0x40, 0x40, 0xC0, 0xC0, 0x00, 0x40, 0x70},
-         {{0, 1, 2, 320, 240}, {2, 3, 2, 320, 240}, {5, 5, 1, 320, 240}}},
-        {{0x40, 0x60, 0x70}, {{0, 0, 1, 320, 240}, {1, 1, 1, 160, 120}}},
-        {{0x00, 0x20, 0x70}, {}},
-        // Items without samples break a clip and never start one.
-        {{0x40, 0x50, 0x40, 0x70, 0x40}, {{0, 0, 1, 320, 240}, {2, 2, 1, 320, 240}}},
-    };
-    for (const auto& c : cases) {
-        ImageTable table;
-        table.fill(0x70);
-        std::copy(c.bytes.begin(), c.bytes.end(), table.begin());
-        std::array<ClipRecord, kTableSize> clips;
-        ASSERT_EQ(scanClips(table, clips), int(c.clips.size()));
-        for (size_t i = 0; i < c.clips.size(); ++i) {
-            EXPECT_EQ(clips[i].used, 1);
-            EXPECT_EQ(clips[i].firstEntry, c.clips[i][0]);
-            EXPECT_EQ(clips[i].lastEntry, c.clips[i][1]);
-            EXPECT_EQ(clips[i].frameCount, c.clips[i][2]);
-            EXPECT_EQ(clips[i].width, c.clips[i][3]);
-            EXPECT_EQ(clips[i].height, c.clips[i][4]);
-        }
-    }
-}
-
-TEST(ImageTable, NumbersSkipItemsWithoutSamples) {
-    ImageTable table;
-    table.fill(0x70);
-    const uint8_t bytes[] = {0x00, 0x10, 0x20, 0x30, 0x60};
-    std::copy(std::begin(bytes), std::end(bytes), table.begin());
-    std::array<int, kTableSize> index;
-    ASSERT_EQ(buildImageTableIndex(table, index), 3);
-    EXPECT_EQ(index[0], 0);
-    EXPECT_EQ(index[1], 2);
-    EXPECT_EQ(index[2], 4);
-    EXPECT_EQ(index[3], kPastEndEntry);
-    EXPECT_EQ(imageNumberOfEntry(index, 3, 4), 2);
-    EXPECT_EQ(imageNumberOfEntry(index, 3, 1), -1);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <QProgressBar>
 
 #include "app_test_support.h"
-#include "image_table.h"
 #include "up_down.h"
 
 namespace zentdesk::testing {
@@ -16,8 +15,8 @@ const QString kNotFound = QStringLiteral("Duovue doesn't been found !");
 class DownloadTest : public AppTest {
   protected:
     void expectFailureEnd() {
-        EXPECT_EQ(window().state().downloaded, 0);
-        EXPECT_EQ(window().state().paintEnabled, 0);
+        EXPECT_EQ(session().state().downloaded, 0);
+        EXPECT_EQ(session().state().paintEnabled, 0);
         EXPECT_EQ(progress.back(), 8);
         EXPECT_TRUE(enabled(kExit));
         EXPECT_TRUE(enabled(kVideoMode));
@@ -27,8 +26,8 @@ class DownloadTest : public AppTest {
         EXPECT_FALSE(enabled(kPrevious));
     }
     void expectGoodEnd(int frames) {
-        EXPECT_EQ(window().state().downloaded, 1);
-        EXPECT_EQ(window().state().dscCount, frames);
+        EXPECT_EQ(session().state().downloaded, 1);
+        EXPECT_EQ(session().state().dscCount, frames);
         EXPECT_EQ(progress.back(), 8);
         EXPECT_TRUE(enabled(kExit));
         EXPECT_TRUE(enabled(kVideoMode));
@@ -80,7 +79,7 @@ TEST_F(DownloadTest, DefaultStoreWithoutSavingClips) {
     // Sizes and captions come from the camera's items.
     for (int n = 0; n < std::min(frames, 15); ++n) {
         const camera::StoredItem& item = cam().storedItems()[n];
-        EXPECT_EQ(window().state().imageWidth[n], item.width);
+        EXPECT_EQ(session().state().imageWidth[n], item.width);
         EXPECT_EQ(text(kFirstCaption + n), QStringLiteral("%1 : %2x%3")
                                                .arg(item.v8 ? "V8" : "DSC")
                                                .arg(item.width)
@@ -104,7 +103,7 @@ TEST_F(DownloadTest, StoreWithoutClipsAsksNothing) {
     EXPECT_EQ(messages.back(),
               QStringLiteral("Total DSC image = %1 frames\nNo V8 files").arg(cam().countedItems()));
     EXPECT_FALSE(enabled(kPlay));
-    EXPECT_EQ(window().state().clipCount, 0);
+    EXPECT_EQ(session().state().clipCount, 0);
 }
 
 TEST_F(DownloadTest, NoCamera) {
@@ -163,7 +162,7 @@ TEST_F(DownloadTest, HeaderCountLimits) {
             expectFailureEnd();
             EXPECT_EQ(messages.back(), "No images in SDRAM");
             // The counter shows no frames, in the final series.
-            EXPECT_EQ(window().state().dscCount, 0);
+            EXPECT_EQ(session().state().dscCount, 0);
         }
     }
 }
@@ -179,7 +178,7 @@ TEST_F(DownloadTest, StrangeTables) {
     cam().overrideImageTable(table);
     download(MessageAnswer::Yes);
     expectGoodEnd(3);
-    const MainWindowState& s = window().state();
+    const SessionState& s = session().state();
     EXPECT_EQ(s.ImageTableIndex[1], 2);
     EXPECT_EQ(s.ImageTableIndex[2], 4);
     EXPECT_EQ(text(kFirstCaption + 1), "V8 : 160x120");
@@ -211,7 +210,7 @@ TEST_F(DownloadTest, EraseAsksFirst) {
                                            "To Erase memory is finished !!"}));
     EXPECT_EQ(cam().countedItems(), 0);
     EXPECT_EQ(messages.back(), "Waiting ..... while initialize the Duovue");
-    EXPECT_EQ(window().state().downloaded, 1);  // the thumbnails stay
+    EXPECT_EQ(session().state().downloaded, 1);  // the thumbnails stay
 
     unplug();
     answers = {MessageAnswer::Yes};

@@ -31,8 +31,8 @@ class ImageViewTest : public AppTest {
         AppTest::SetUp();
         plug();
         download(MessageAnswer::No);
-        ASSERT_EQ(window().state().downloaded, 1);
-        ASSERT_GE(window().state().dscCount, 16);
+        ASSERT_EQ(session().state().downloaded, 1);
+        ASSERT_GE(session().state().dscCount, 16);
         boxes.clear();
     }
     void TearDown() override {
@@ -48,7 +48,7 @@ class ImageViewTest : public AppTest {
     // First image of page 0 with the given width.
     int imageOfWidth(int width) {
         for (int n = 0; n < kSlotCount; ++n)
-            if (windowState().imageWidth[n] == width) return n;
+            if (session().state().imageWidth[n] == width) return n;
         return -1;
     }
     ImageViewWindow& view() { return *window().imageView(); }
@@ -89,15 +89,15 @@ TEST_F(ImageViewTest, SizesAndZoomAtBothImageSizes) {
     const QRect area = v.control(kArea)->geometry();
     EXPECT_LE(std::abs((x1.left + x1.right) - (2 * area.left() + area.width())), 2);
     QImage shot = grabView();
-    const ImageBuffer& work = windowState().workImage;
+    const PackedBitmap& work = session().state().workImage;
     for (int y = 1; y < 120; y += 11)
         for (int x = 1; x < 160; x += 13) {
-            const BYTE* p = work.rows[119 - y] + 3 * x;
+            const BYTE* p = work.row(119 - y) + 3 * x;
             ASSERT_EQ(shot.pixel(x1.left + x, x1.top + y), qRgb(p[2], p[1], p[0]));
         }
     // The colour settings of the image are in force, white balance off.
-    const ColorSettings& c = windowState().colorSettings;
-    EXPECT_EQ(c.redGain, windowState().imageColor[small].redGain);
+    const ColorSettings& c = session().state().colorSettings;
+    EXPECT_EQ(c.redGain, session().state().imageColor[small].redGain);
     EXPECT_EQ(c.awbMode, 0);
     EXPECT_EQ(viewText(kRedValue), QString::number(c.redGain));
     EXPECT_EQ(bar(kRedBar)->value(), 255 - c.redGain);
@@ -110,9 +110,9 @@ TEST_F(ImageViewTest, SizesAndZoomAtBothImageSizes) {
     const Rect& x2 = v.x2Rect();
     EXPECT_EQ(x2.right - x2.left, 320);
     shot = grabView();
-    const ImageBuffer& display = windowState().displayImage;
+    const PackedBitmap& display = session().state().displayImage;
     for (int y = 2; y < 240; y += 23) {
-        const BYTE* p = display.rows[239 - y] + 3 * 100;
+        const BYTE* p = display.row(239 - y) + 3 * 100;
         ASSERT_EQ(shot.pixel(x2.left + 100, x2.top + y), qRgb(p[2], p[1], p[0]));
     }
     viewClick(kX1);
@@ -133,48 +133,48 @@ TEST_F(ImageViewTest, SizesAndZoomAtBothImageSizes) {
 TEST_F(ImageViewTest, UpwardBarsReconvertTheImage) {
     ImageViewWindow& v = open(imageOfWidth(320));
     QScrollBar* red = bar(kRedBar);
-    const ImageBuffer& work = windowState().workImage;
+    const PackedBitmap& work = session().state().workImage;
     const auto workRed = [&] {
         long long sum = 0;
         for (int row = 0; row < 240; row += 3)
-            for (int x = 0; x < 320; x += 3) sum += work.rows[row][3 * x + 2];
+            for (int x = 0; x < 320; x += 3) sum += work.row(row)[3 * x + 2];
         return sum;
     };
 
     red->setSliderPosition(5);  // thumb dragged: 255 - 5
-    EXPECT_EQ(windowState().colorSettings.redGain, 250);
+    EXPECT_EQ(session().state().colorSettings.redGain, 250);
     const long long strong = workRed();
     red->triggerAction(QAbstractSlider::SliderPageStepSub);  // page up
-    EXPECT_EQ(windowState().colorSettings.redGain, 255);
+    EXPECT_EQ(session().state().colorSettings.redGain, 255);
     EXPECT_EQ(red->value(), 0);  // at the top
     EXPECT_EQ(viewText(kRedValue), "255");
     red->triggerAction(QAbstractSlider::SliderSingleStepSub);  // line up stays
-    EXPECT_EQ(windowState().colorSettings.redGain, 255);
+    EXPECT_EQ(session().state().colorSettings.redGain, 255);
     red->setSliderPosition(0);
-    EXPECT_EQ(windowState().colorSettings.redGain, 255);
+    EXPECT_EQ(session().state().colorSettings.redGain, 255);
 
     red->setSliderPosition(255 - 8);
     red->triggerAction(QAbstractSlider::SliderPageStepAdd);  // page down from 8
-    EXPECT_EQ(windowState().colorSettings.redGain, 0);
+    EXPECT_EQ(session().state().colorSettings.redGain, 0);
     EXPECT_EQ(red->value(), 255);
     red->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // line down stays at 0
-    EXPECT_EQ(windowState().colorSettings.redGain, 0);
+    EXPECT_EQ(session().state().colorSettings.redGain, 0);
     red->setSliderPosition(255 - 9);
     red->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(windowState().colorSettings.redGain, 1);
+    EXPECT_EQ(session().state().colorSettings.redGain, 1);
     EXPECT_EQ(viewText(kRedValue), "1");
     EXPECT_LT(workRed() * 4, strong);  // the picture was converted again with the new gain
 
     // Luminance goes to its own field; the others stay.
     bar(kLumaBar)->setSliderPosition(255 - 20);
-    EXPECT_EQ(windowState().colorSettings.lumaGain, 20);
-    EXPECT_EQ(windowState().colorSettings.redGain, 1);
+    EXPECT_EQ(session().state().colorSettings.lumaGain, 20);
+    EXPECT_EQ(session().state().colorSettings.redGain, 1);
     EXPECT_EQ(viewText(kRedValue + 3), "20");
     (void)v;
 }
 
 TEST_F(ImageViewTest, ApplyRefreshesTheThumbnailAndSurvivesPaging) {
-    const Rect& r = windowState().frameRects[0];
+    const Rect& r = window().state().frameRects[0];
     const QRect thumb(r.left + 2, r.top + 2, r.right - r.left - 6, r.bottom - r.top - 6);
     const long long before = redSum(grab(), thumb);
 
@@ -182,7 +182,7 @@ TEST_F(ImageViewTest, ApplyRefreshesTheThumbnailAndSurvivesPaging) {
     bar(kRedBar)->setSliderPosition(255 - 4);
     EXPECT_EQ(redSum(grab(), thumb), before);  // not applied yet
     viewClick(kApply);
-    const ColorSettings& entry = windowState().imageColor[0];
+    const ColorSettings& entry = session().state().imageColor[0];
     EXPECT_EQ(entry.redGain, 4);
     EXPECT_EQ(entry.awbMode, 0);
     const long long applied = redSum(grab(), thumb);
@@ -190,8 +190,8 @@ TEST_F(ImageViewTest, ApplyRefreshesTheThumbnailAndSurvivesPaging) {
 
     click(mainid::kNext);
     click(mainid::kPrevious);
-    EXPECT_EQ(windowState().pageIndex, 0);
-    EXPECT_EQ(windowState().imageColor[0].redGain, 4);
+    EXPECT_EQ(session().state().pageIndex, 0);
+    EXPECT_EQ(session().state().imageColor[0].redGain, 4);
     EXPECT_LT(redSum(grab(), thumb) * 2, before);
 
     // Applied from another page: the image keeps its settings, the page shown keeps its slots.
@@ -199,7 +199,7 @@ TEST_F(ImageViewTest, ApplyRefreshesTheThumbnailAndSurvivesPaging) {
     const long long otherPage = redSum(grab(), thumb);
     bar(kRedBar)->setSliderPosition(255 - 200);
     viewClick(kApply);
-    EXPECT_EQ(windowState().imageColor[0].redGain, 200);
+    EXPECT_EQ(session().state().imageColor[0].redGain, 200);
     EXPECT_EQ(redSum(grab(), thumb), otherPage);
     click(mainid::kPrevious);
     EXPECT_GT(redSum(grab(), thumb), applied * 2);
@@ -208,14 +208,14 @@ TEST_F(ImageViewTest, ApplyRefreshesTheThumbnailAndSurvivesPaging) {
 TEST_F(ImageViewTest, SaveAtBothZoomsAndWithoutMemory) {
     std::string path;
     SetSaveDIBChooser(chooseTestPath, &path);
-    windowState().seams.saveDib = [](HGLOBAL bitmap) { return SaveDIB(bitmap); };
+    desk().seams.saveDib = [](HGLOBAL bitmap) { return SaveDIB(bitmap); };
     open(imageOfWidth(160));
 
     path = (folder / "x1.bmp").string();
     viewClick(kSave);
     QImage x1(QString::fromStdString(path));
     EXPECT_EQ(x1.size(), QSize(160, 120));
-    const BYTE* top = windowState().workImage.rows[119] + 3 * 30;
+    const BYTE* top = session().state().workImage.row(119) + 3 * 30;
     EXPECT_EQ(x1.pixel(30, 0) & 0xFFFFFF, qRgb(top[2], top[1], top[0]) & 0xFFFFFF);
 
     viewClick(kX2);
@@ -223,7 +223,7 @@ TEST_F(ImageViewTest, SaveAtBothZoomsAndWithoutMemory) {
     viewClick(kSave);
     QImage x2(QString::fromStdString(path));
     EXPECT_EQ(x2.size(), QSize(320, 240));
-    const BYTE* top2 = windowState().displayImage.rows[239] + 3 * 61;
+    const BYTE* top2 = session().state().displayImage.row(239) + 3 * 61;
     EXPECT_EQ(x2.pixel(61, 0) & 0xFFFFFF, qRgb(top2[2], top2[1], top2[0]) & 0xFFFFFF);
     EXPECT_TRUE(boxes.empty());
 

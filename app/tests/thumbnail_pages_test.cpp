@@ -70,16 +70,17 @@ class ThumbnailPagesTest : public AppTest {
     int thumbnailMismatches(const QImage& screen, int slot, int imageNumber,
                             bool outlined = false) {
         MainWindowState& s = window().state();
-        ImageBuffer thumb;
+        const SessionState& shared = session().state();
+        PackedBitmap thumb;
         EXPECT_TRUE(thumb.allocate(s.frameWidth, s.frameHeight));
         const int w = s.frameWidth - 4, h = s.frameHeight - 4;
-        ToRescaleImg(s.slotImages[slot].rows.data(), thumb.rows.data(), s.imageWidth[imageNumber],
-                     s.imageHeight[imageNumber], w, h);
+        ToRescaleImg(shared.slotImages[slot].rows(), thumb.rows(), shared.imageWidth[imageNumber],
+                     shared.imageHeight[imageNumber], w, h);
         const Rect& r = s.frameRects[slot];
         int mismatches = 0;
         const int first = outlined ? 1 : 0;
         for (int y = first; y < h; ++y) {
-            const BYTE* row = thumb.rows[h - 1 - y];
+            const BYTE* row = thumb.row(h - 1 - y);
             for (int x = first; x < w; ++x) {
                 mismatches += screen.pixel(r.left + 1 + x, r.top + 1 + y) !=
                               qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
@@ -108,13 +109,14 @@ TEST_F(ThumbnailPagesTest, StartUpLayoutAndEnabling) {
     EXPECT_EQ(control<QProgressBar>(w, kProgress)->maximum(), 8);
 
     const MainWindowState& s = w.state();
+    const SessionState& shared = session().state();
     // Frame 1015 at (7, 17) dialog units, 71 x 49; frame 1017 is one unit wider.
     EXPECT_EQ(w.control(kFirstFrame)->geometry(), QRect(11, 28, 106, 79));
     EXPECT_EQ(w.control(kFirstFrame + 2)->geometry().width(), 108);
     EXPECT_EQ(s.frameWidth, 107);
     EXPECT_EQ(s.frameHeight, 80);
-    for (const ImageSlot& slot : s.slotImages) EXPECT_TRUE(slot);
-    EXPECT_EQ(s.thumbImage.header->biHeight, s.frameHeight);
+    for (const PackedBitmap& slot : shared.slotImages) EXPECT_TRUE(slot);
+    EXPECT_EQ(shared.thumbImage.header()->biHeight, s.frameHeight);
 
     for (int id : {kDownload, kVideoMode, kExit}) EXPECT_TRUE(enabled(id)) << id;
     for (int id : {kErase, kPlay, kNext, kPrevious}) EXPECT_FALSE(enabled(id)) << id;
@@ -136,11 +138,11 @@ TEST_F(ThumbnailPagesTest, ShutDownFreesEachBufferOnce) {
     click(kExit);
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(w.endCaptureCalls(), 1);
-    const MainWindowState& s = w.state();
-    for (const ImageSlot& slot : s.slotImages) EXPECT_EQ(slot.handle, nullptr);
-    EXPECT_EQ(s.workImage.handle, nullptr);
-    EXPECT_EQ(s.thumbImage.handle, nullptr);
-    EXPECT_EQ(s.displayImage.handle, nullptr);
+    const SessionState& shared = session().state();
+    for (const PackedBitmap& slot : shared.slotImages) EXPECT_EQ(slot.handle(), nullptr);
+    EXPECT_EQ(shared.workImage.handle(), nullptr);
+    EXPECT_EQ(shared.thumbImage.handle(), nullptr);
+    EXPECT_EQ(shared.displayImage.handle(), nullptr);
     closeWindow();  // the destruction releases again, harmlessly
 }
 
@@ -183,7 +185,8 @@ TEST_F(ThumbnailPagesTest, Paging) {
         cam().overrideImageTable(stillsTable(frames));
         download();
         const MainWindowState& s = window().state();
-        ASSERT_EQ(s.dscCount, frames);
+        const SessionState& shared = session().state();
+        ASSERT_EQ(shared.dscCount, frames);
         EXPECT_NE(std::find(messages.begin(), messages.end(),
                             frames < 15 ? "Display all Color images"
                                         : "Display the first 15 Color images"),
@@ -192,7 +195,7 @@ TEST_F(ThumbnailPagesTest, Paging) {
         for (int page = 0; page < pages; ++page) {
             SCOPED_TRACE(page);
             if (page > 0) click(kNext);
-            EXPECT_EQ(s.pageIndex, page);
+            EXPECT_EQ(shared.pageIndex, page);
             const QImage screen = grab();
             for (int slot = 0; slot < 15; ++slot) {
                 const int n = page * 15 + slot;
@@ -217,7 +220,7 @@ TEST_F(ThumbnailPagesTest, Paging) {
             EXPECT_EQ(counterOnScreen(), QStringLiteral("F%1").arg(frames, 3, 10, QChar('0')));
         }
         for (int page = pages - 1; page > 0; --page) click(kPrevious);
-        EXPECT_EQ(s.pageIndex, 0);
+        EXPECT_EQ(shared.pageIndex, 0);
         EXPECT_FALSE(enabled(kPrevious));
         EXPECT_EQ(enabled(kNext), frames >= 15);
     }

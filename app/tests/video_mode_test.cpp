@@ -37,11 +37,11 @@ struct Sums {
 };
 
 // Channel sums of the top-left w x h picture held bottom-up in `image`.
-Sums channelSums(const ImageBuffer& image, int w, int h) {
+Sums channelSums(const PackedBitmap& image, int w, int h) {
     Sums s;
     for (int row = 0; row < h; ++row)
         for (int x = 0; x < w; ++x) {
-            const BYTE* p = image.rows[row] + 3 * x;
+            const BYTE* p = image.row(row) + 3 * x;
             s.b += p[0];
             s.g += p[1];
             s.r += p[2];
@@ -55,7 +55,7 @@ class VideoModeTest : public AppTest {
         AppTest::SetUp();
         plug();
         window();
-        video = std::make_unique<VideoModeWindow>();
+        video = std::make_unique<VideoModeWindow>(desk());
         video->show();
         onShown = [this](int id, const QString& shown) {
             if (id != kStatus) return;
@@ -85,7 +85,7 @@ class VideoModeTest : public AppTest {
         press(kPreview);
         ASSERT_TRUE(video->previewing());
     }
-    MainWindowState& s() { return windowState(); }
+    const SessionState& s() { return session().state(); }
 
     std::unique_ptr<VideoModeWindow> video;
     std::vector<QString> statuses;
@@ -164,7 +164,7 @@ TEST_F(VideoModeTest, PreviewShowsLiveFramesCentredAndUpright) {
     EXPECT_EQ(shot.pixel(r.left, r.top + 50) & 0xFFFFFF, 0u);
     for (int y = 0; y < 240; y += 13) {
         for (int x = 0; x < 320; x += 17) {
-            const BYTE* p = s().displayImage.rows[239 - y] + 3 * x;
+            const BYTE* p = s().displayImage.row(239 - y) + 3 * x;
             ASSERT_EQ(shot.pixel(r.left + 1 + x, r.top + 1 + y), qRgb(p[2], p[1], p[0]))
                 << x << "," << y;
         }
@@ -381,7 +381,7 @@ TEST_F(VideoModeTest, SaveWritesTheFrameUpright) {
             return 1;
         },
         const_cast<std::string*>(&path));
-    s().seams.saveDib = [](HGLOBAL bitmap) { return SaveDIB(bitmap); };
+    desk().seams.saveDib = [](HGLOBAL bitmap) { return SaveDIB(bitmap); };
 
     // No memory for the copy: nothing happens.
     video->allocateImage = [](int, int, int) -> HGLOBAL { return nullptr; };
@@ -395,8 +395,8 @@ TEST_F(VideoModeTest, SaveWritesTheFrameUpright) {
     EXPECT_EQ(capture("identify -format '%w %h %[bit-depth] %[channels]' " + path),
               "320 240 8 srgb");
     // The top-left pixel of the file is the top line of the picture (the last memory row).
-    const BYTE* top = s().displayImage.rows[239] + 3 * 5;
-    const BYTE* bottom = s().displayImage.rows[0] + 3 * 5;
+    const BYTE* top = s().displayImage.row(239) + 3 * 5;
+    const BYTE* bottom = s().displayImage.row(0) + 3 * 5;
     const auto pixel = [&](int x, int y) {
         return capture("identify -format '%[fx:int(255*p{" + std::to_string(x) + "," +
                        std::to_string(y) + "}.r)] %[fx:int(255*p{" + std::to_string(x) + "," +

@@ -29,24 +29,24 @@ struct Rig {
         platform::installClock(&clock);
         folder = std::filesystem::temp_directory_path() / "zentdesk-bench";
         std::filesystem::create_directories(folder);
-        Seams& seams = windowState().seams;
+        Seams& seams = desk.seams;
         seams.messageBox = [answer](QWidget*, const QString&, MessageButtons buttons) {
             return buttons == MessageButtons::Ok ? MessageAnswer::Ok : answer;
         };
         seams.moduleFolder = [this] { return folder.string() + "/"; };
         cam = std::make_shared<camera::SimCamera>(options);
         platform::attachUsbDevice(0, cam);
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<MainWindow>(desk);
         window->show();
     }
     ~Rig() {
         window.reset();
         platform::detachUsbDevice(0);
         platform::installClock(nullptr);
-        windowState().seams = defaultSeams();
         std::filesystem::remove_all(folder);
     }
     platform::VirtualClock clock;
+    Desk desk;
     std::filesystem::path folder;
     std::shared_ptr<camera::SimCamera> cam;
     std::unique_ptr<MainWindow> window;
@@ -56,9 +56,9 @@ void BM_DownloadDefaultStore(benchmark::State& state) {
     Rig rig(MessageAnswer::No);
     for (auto _ : state) {
         rig.window->download();
-        if (rig.window->state().downloaded != 1) state.SkipWithError("download failed");
+        if (rig.desk.session.state().downloaded != 1) state.SkipWithError("download failed");
     }
-    state.counters["frames"] = rig.window->state().dscCount;
+    state.counters["frames"] = rig.desk.session.state().dscCount;
 }
 BENCHMARK(BM_DownloadDefaultStore)->Unit(benchmark::kMillisecond);
 
@@ -66,9 +66,9 @@ void BM_DownloadDefaultStoreSavingClips(benchmark::State& state) {
     Rig rig(MessageAnswer::Yes);
     for (auto _ : state) {
         rig.window->download();
-        if (rig.window->state().downloaded != 1) state.SkipWithError("download failed");
+        if (rig.desk.session.state().downloaded != 1) state.SkipWithError("download failed");
     }
-    state.counters["clips"] = rig.window->state().clipCount;
+    state.counters["clips"] = rig.desk.session.state().clipCount;
 }
 BENCHMARK(BM_DownloadDefaultStoreSavingClips)->Unit(benchmark::kMillisecond);
 
@@ -78,7 +78,7 @@ void BM_PageDisplay(benchmark::State& state) {
     Rig rig(MessageAnswer::No, options);
     rig.window->download();
     for (auto _ : state) rig.window->showPage();
-    state.counters["frames"] = rig.window->state().dscCount;
+    state.counters["frames"] = rig.desk.session.state().dscCount;
 }
 BENCHMARK(BM_PageDisplay)->Unit(benchmark::kMillisecond);
 
@@ -101,15 +101,14 @@ void BM_PageConversionsOnly(benchmark::State& state) {
     options.store = camera::StoreKind::Full;
     Rig rig(MessageAnswer::No, options);
     rig.window->download();
-    MainWindowState& s = rig.window->state();
+    const SessionState& s = rig.desk.session.state();
     for (auto _ : state) {
         for (int a = 0; a < kSlotCount; ++a) {
             const ColorSettings& c = s.imageColor[a];
             SetColorInfo(c.redGain, c.greenGain, c.blueGain, c.lumaGain, c.awbMode, c.gamma1,
                          c.gamma2, c.lumaGammaOn, c.gamma2On, c.reserved10, c.enhanceOn,
                          c.reserved12);
-            GetColorImage(s.slotImages[a].rows.data(), s.slotImages[a].header,
-                          s.ImageTableIndex[a]);
+            GetColorImage(s.slotImages[a].rows(), s.slotImages[a].header(), s.ImageTableIndex[a]);
         }
     }
 }

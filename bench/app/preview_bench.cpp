@@ -34,13 +34,12 @@ struct Preview {
         platform::installClock(&clock);
         camera = std::make_shared<camera::SimCamera>();
         platform::attachUsbDevice(0, camera);
-        zentdesk::windowState().seams.messageBox = [this](QWidget*, const QString&,
-                                                          zentdesk::MessageButtons) {
+        desk.seams.messageBox = [this](QWidget*, const QString&, zentdesk::MessageButtons) {
             ++failures;
             return zentdesk::MessageAnswer::Ok;
         };
-        main = std::make_unique<zentdesk::MainWindow>();
-        video = std::make_unique<zentdesk::VideoModeWindow>();
+        main = std::make_unique<zentdesk::MainWindow>(desk);
+        video = std::make_unique<zentdesk::VideoModeWindow>(desk);
         video->show();
         if (small)
             qobject_cast<QRadioButton*>(video->control(zentdesk::videoid::kSize160))->click();
@@ -51,9 +50,9 @@ struct Preview {
         video.reset();
         main.reset();
         platform::detachUsbDevice(0);
-        zentdesk::windowState().seams = zentdesk::defaultSeams();
     }
     platform::VirtualClock clock;
+    zentdesk::Desk desk;
     std::shared_ptr<camera::SimCamera> camera;
     std::unique_ptr<zentdesk::MainWindow> main;
     std::unique_ptr<zentdesk::VideoModeWindow> video;
