@@ -24,7 +24,8 @@ int AttachDevice(int mode, int /*unused*/, int interfaceType, int vendorId, int 
     s.linkHw.reserved3 = 1;
     s.linkHw.level = zentlink::kDefaultLevel;
     s.linkHw.reserved5 = 1;
-    s.linkHw.modeCode = mode == 3 ? 0 : mode;
+    // Mode 3 (store read) is taken as the 160 x 120 live mode.
+    s.linkHw.modeCode = mode == zentdrv::kModeStoreRead ? zentdrv::kModeLive160 : mode;
     zentlink::applyHw(s);
 
     const int status = InitEvCam();

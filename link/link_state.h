@@ -1,6 +1,7 @@
 // The compact interface's single process-wide state record and the steps its exports share.
 #pragma once
 
+#include "camera_modes.h"
 #include "platform.h"
 #include "zentdrv.h"
 
@@ -9,9 +10,9 @@ namespace zentlink {
 inline constexpr int kPreviewWidth = 512;  // preview image: 512 x 384, 24 bits per pixel
 inline constexpr int kPreviewHeight = 384;
 inline constexpr int kDefaultPortAddress = 888;  // 0x378
-inline constexpr int kDefaultLevel = 120;
-inline constexpr int kNoiseCaptureMode = 6;
-inline constexpr int kEraseMode = 2;
+inline constexpr int kDefaultLevel = zentdrv::kPreviewLevel;
+inline constexpr int kNoiseCaptureMode = zentdrv::kModeNoiseCapture;
+inline constexpr int kEraseMode = zentdrv::kModeErase;
 inline constexpr DWORD kIdleMs = 1000;
 
 struct LinkState {
