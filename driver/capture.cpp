@@ -1,7 +1,6 @@
 // The driver's working memory and the live read path.
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cstring>
 
 #include "driver_internal.h"
@@ -60,14 +59,21 @@ void allocBitmapBlock(int width, int height, int bits, HGLOBAL& handle, BITMAPIN
 
 }  // namespace
 
-RowCapacity CapacityOf(BYTE** rowTable) {
-    const DriverState& s = driverState();
-    if (rowTable == s.workRows)
-        return s.workBase ? RowCapacity{kWorkHeight, kWorkWidth * 3} : RowCapacity{0, 0};
-    if (rowTable == s.noiseRows)
-        return s.noiseBase ? RowCapacity{kNoiseSide, kNoiseSide} : RowCapacity{0, 0};
-    if (rowTable == s.outputRows) return RowCapacity{s.outputRowCount, s.outputRowBytes};
-    return RowCapacity{INT_MAX, INT_MAX};
+RowView WorkView() {
+    DriverState& s = driverState();
+    if (s.workBase == nullptr) return RowView{s.workRows};
+    return RowView{s.workRows, kWorkWidth, kWorkHeight, kWorkWidth * 3};
+}
+
+RowView NoiseView() {
+    DriverState& s = driverState();
+    if (s.noiseBase == nullptr) return RowView{s.noiseRows};
+    return RowView{s.noiseRows, kNoiseSide, kNoiseSide, kNoiseSide};
+}
+
+RowView OutputView() {
+    DriverState& s = driverState();
+    return RowView{s.outputRows, s.imageWidth, s.outputRowCount, s.outputRowBytes};
 }
 
 bool FrameSize(int geometry, int& width, int& height) {
@@ -84,26 +90,23 @@ bool FrameSize(int geometry, int& width, int& height) {
     return false;  // erase geometry: the camera sends no frame
 }
 
-void ComplementFrame(BYTE** rowTable, int width, int height) {
-    const RowCapacity cap = CapacityOf(rowTable);
-    const int rows = std::min(height, cap.rows);
-    const int samples = std::min(4 * (width / 4), cap.bytes);
+void ComplementFrame(const RowView& table, int width, int height) {
+    const int rows = std::min(height, table.height);
+    const int samples = std::min(4 * (width / 4), table.rowBytes);
     for (int r = 0; r < rows; ++r) {
-        BYTE* row = rowTable[r];
+        BYTE* row = table[r];
         for (int c = 0; c < samples; ++c) row[c] = static_cast<BYTE>(255 - row[c]);
     }
 }
 
-void GrayToDisplay(BYTE** sourceRows, BYTE** outputRows, int width, int height) {
+void GrayToDisplay(const RowView& source, const RowView& output, int width, int height) {
     const int kind = driverState().displayType;
     if (kind != 2 && kind != 3) return;
-    const RowCapacity src = CapacityOf(sourceRows);
-    const RowCapacity out = CapacityOf(outputRows);
-    const int rows = std::min({height, src.rows, out.rows});
-    const int columns = std::min({width, src.bytes, out.bytes / (kind == 3 ? 3 : 2)});
+    const int rows = std::min({height, source.height, output.height});
+    const int columns = std::min({width, source.rowBytes, output.rowBytes / (kind == 3 ? 3 : 2)});
     for (int r = 0; r < rows; ++r) {
-        const BYTE* in = sourceRows[r];
-        BYTE* o = outputRows[r];
+        const BYTE* in = source[r];
+        BYTE* o = output[r];
         if (kind == 3) {
             for (int c = 0; c < columns; ++c) {
                 o[3 * c] = o[3 * c + 1] = o[3 * c + 2] = in[c];
@@ -118,18 +121,18 @@ void GrayToDisplay(BYTE** sourceRows, BYTE** outputRows, int width, int height) 
     }
 }
 
-int ReadCorrectedFrame(BYTE** rowTable) {
+int ReadCorrectedFrame(const RowView& table) {
     DriverState& s = driverState();
     if (s.interfaceType != kInterfaceUsb) return 1;
     int width = 0;
     int height = 0;
     // In erase geometry there is no frame to read: nothing is read and the read fails.
     if (!FrameSize(s.currentGeometry, width, height)) return 0;
-    if (!TransferFrame(rowTable, width, height)) return 0;
+    if (!TransferFrame(table, width, height)) return 0;
     if (s.fpnOn)
-        SubtractNoise(rowTable, s.noiseRows, s.imageWidth, s.imageHeight);
+        SubtractNoise(table, NoiseView(), s.imageWidth, s.imageHeight);
     else
-        ComplementFrame(rowTable, s.imageWidth, s.imageHeight);
+        ComplementFrame(table, s.imageWidth, s.imageHeight);
     s.currentGeometry = s.requestedGeometry;
     return 1;
 }
@@ -174,15 +177,15 @@ int EndCapture(void) {
 
 int ReadRawFrame(void) {
     DriverState& s = driverState();
-    if (s.displayType == 1) return zentdrv::ReadCorrectedFrame(s.outputRows);
-    const int result = zentdrv::ReadCorrectedFrame(s.workRows);
-    zentdrv::GrayToDisplay(s.workRows, s.outputRows, s.imageWidth, s.imageHeight);
+    if (s.displayType == 1) return zentdrv::ReadCorrectedFrame(zentdrv::OutputView());
+    const int result = zentdrv::ReadCorrectedFrame(zentdrv::WorkView());
+    zentdrv::GrayToDisplay(zentdrv::WorkView(), zentdrv::OutputView(), s.imageWidth, s.imageHeight);
     return result;
 }
 
 int ReadColorFrame(void) {
     DriverState& s = driverState();
-    const int result = zentdrv::ReadCorrectedFrame(s.workRows);
+    const int result = zentdrv::ReadCorrectedFrame(zentdrv::WorkView());
     // The engine reads the work image through the rows SetImgMemory gave it; convert only while
     // those rows are still the live work image and an output image is described, and never
     // more than the work image or the output rows hold.

@@ -20,7 +20,22 @@ inline constexpr int kInterfaceUsb = 4;  // interfaceType of the USB camera
 
 inline constexpr uint8_t kReadyBit = 0x20;
 inline constexpr long PollLimit = 4500000;    // bound of every busy wait on the status register
+inline constexpr DWORD WaitLimitMs = 3000;    // and its bound in time, on the platform clock
 inline constexpr uint32_t BulkChunk = 61440;  // largest single bulk read
+
+// A row table with the size of what it holds: `height` rows of `rowBytes` bytes each, for an
+// image `width` pixels wide. Internal writes through it stay within height x rowBytes.
+struct RowView {
+    BYTE** rows = nullptr;
+    int width = 0;
+    int height = 0;
+    int rowBytes = 0;
+    BYTE* operator[](int r) const { return rows[r]; }
+};
+// The driver's own tables (empty while their block is missing) and the caller's output image.
+RowView WorkView();
+RowView NoiseView();
+RowView OutputView();
 
 // ---- Transport ----------------------------------------------------------------------------
 int OpenCamera(int vendorId, int productId);
@@ -33,33 +48,27 @@ int ReadDrain();   // 0..255, or -1 on failure
 int WriteControl(uint8_t value);
 int ControlShadow();
 int BulkRead(uint8_t* buffer, uint32_t length, uint8_t transferMode);
-// Polls RegStatus for the ready bit, at most `limit` reads: 1 ready, 0 ran out, -1 failed read.
+// Polls RegStatus for the ready bit, at most `limit` reads and WaitLimitMs: 1 ready, 0 ran out,
+// -1 failed read.
 int WaitReady(long limit);
 int ApplyMode(int bit0, int bit2, int bit3);
-int TransferFrame(BYTE** rowTable, int width, int height);
+int TransferFrame(const RowView& table, int width, int height);
 // Spreads rows sent as the even-column half then the odd-column half (`width` bytes each,
-// back to back from `area`) into the rows of `rowTable`, within what the table holds.
-void UnpackHalves(const BYTE* area, BYTE** rowTable, int width, int height);
+// back to back from `area`) into the rows of `table`, within what the table holds.
+void UnpackHalves(const BYTE* area, const RowView& table, int width, int height);
 
 // ---- Capture ------------------------------------------------------------------------------
-// What a row table can take: rows filled and bytes per row. The driver's own tables and the
-// caller's output table report their real size (0 while missing); any other table is trusted.
-struct RowCapacity {
-    int rows;
-    int bytes;
-};
-RowCapacity CapacityOf(BYTE** rowTable);
 // Frame size of a geometry: false for the erase geometry (no frame).
 bool FrameSize(int geometry, int& width, int& height);
-int ReadCorrectedFrame(BYTE** rowTable);
-void ComplementFrame(BYTE** rowTable, int width, int height);
-void GrayToDisplay(BYTE** sourceRows, BYTE** outputRows, int width, int height);
+int ReadCorrectedFrame(const RowView& table);
+void ComplementFrame(const RowView& table, int width, int height);
+void GrayToDisplay(const RowView& source, const RowView& output, int width, int height);
 // Packed-bitmap allocator shared by GetImgHandle and the driver's own blocks.
 HGLOBAL AllocPackedBitmap(int width, int height, int bits);
 
 // ---- Fixed-pattern noise ------------------------------------------------------------------
-int CaptureRawFrame(BYTE** rowTable);
-int AverageNoisePass(BYTE** frameRows, BYTE** noiseRows);
+int CaptureRawFrame(const RowView& table);
+int AverageNoisePass(const RowView& frame, const RowView& noise);
 // One noise-corrected sample: the level above the noise, clipped to 0..ceiling. Callers pass
 // a ceiling of at most 255.
 inline BYTE CorrectSample(int levelOffset, int ceiling, int frame, int noise) {
@@ -70,9 +79,9 @@ inline BYTE CorrectSample(int levelOffset, int ceiling, int frame, int noise) {
 inline int ByteCeiling(const DriverState& s) {
     return s.clipCeiling < 255 ? s.clipCeiling : 255;
 }
-void SubtractNoise(BYTE** frameRows, BYTE** noiseRows, int width, int height);
-void SubtractNoiseStored(BYTE** pictureRows, BYTE** noiseRows, int width, int height);
-void CentreNoiseFrame(BYTE** noiseRows, int width, int height);
+void SubtractNoise(const RowView& frame, const RowView& noise, int width, int height);
+void SubtractNoiseStored(const RowView& picture, const RowView& noise, int width, int height);
+void CentreNoiseFrame(const RowView& noise, int width, int height);
 
 // ---- Stored pictures ----------------------------------------------------------------------
 void LumaChromaFilter(BYTE* source, BYTE* target, int width, int height, int stride, int options);

@@ -14,15 +14,15 @@ bool modeChangePending(const DriverState& s) {
 
 }  // namespace
 
-void UnpackHalves(const BYTE* area, BYTE** rowTable, int width, int height) {
-    const RowCapacity cap = CapacityOf(rowTable);
+void UnpackHalves(const BYTE* area, const RowView& table, int width, int height) {
     const int half = width / 2;
-    const int rows = std::min(height, cap.rows);
-    const bool whole = width <= cap.bytes;
+    const int rows = std::min(height, table.height);
+    const int bytes = table.rowBytes;
+    const bool whole = width <= bytes;
     for (int r = 0; r < rows; ++r) {
         const BYTE* even = area + static_cast<size_t>(r) * width;
         const BYTE* odd = even + half;
-        BYTE* out = rowTable[r];
+        BYTE* out = table[r];
         if (whole) {
             for (int k = 0; k < half; ++k) {
                 out[2 * k] = even[k];
@@ -30,8 +30,8 @@ void UnpackHalves(const BYTE* area, BYTE** rowTable, int width, int height) {
             }
         } else {
             for (int k = 0; k < half; ++k) {
-                if (2 * k < cap.bytes) out[2 * k] = even[k];
-                if (2 * k + 1 < cap.bytes) out[2 * k + 1] = odd[k];
+                if (2 * k < bytes) out[2 * k] = even[k];
+                if (2 * k + 1 < bytes) out[2 * k + 1] = odd[k];
             }
         }
     }
@@ -49,7 +49,7 @@ int ApplyMode(int bit0, int bit2, int bit3) {
     return ready == 1 ? 1 : 0;
 }
 
-int TransferFrame(BYTE** rowTable, int width, int height) {
+int TransferFrame(const RowView& table, int width, int height) {
     DriverState& s = driverState();
     // The transfer area is the store block; without it there is nowhere to receive the frame.
     if (s.storeBase == nullptr || width < 0 || height < 0 ||
@@ -61,17 +61,23 @@ int TransferFrame(BYTE** rowTable, int width, int height) {
         return 0;
     if (!BulkRead(s.storeBase, static_cast<uint32_t>(width * height), 0)) return 0;
 
+    // The drain ends when the ready bit drops; PollLimit reads or WaitLimitMs without that fail.
+    const DWORD start = GetTickCount();
     long counter = PollLimit;
     int status = ReadStatus();
     if (status < 0) return 0;
     while (status & kReadyBit) {
         if (ReadDrain() < 0) return 0;
         if (--counter == 0) break;
+        if (GetTickCount() - start >= WaitLimitMs) {
+            counter = 0;
+            break;
+        }
         status = ReadStatus();
         if (status < 0) return 0;
     }
 
-    UnpackHalves(s.storeBase, rowTable, width, height);
+    UnpackHalves(s.storeBase, table, width, height);
 
     if (modeChangePending(s)) {
         ApplyMode(s.modeBit0, s.modeBit2, s.modeBit3);

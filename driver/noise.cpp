@@ -16,53 +16,52 @@ void applyRequestedMode(const DriverState& s) {
 }
 
 // One snap and one frame transfer at the current geometry.
-int snapFrame(BYTE** rowTable) {
+int snapFrame(const RowView& table) {
     const DriverState& s = driverState();
     int width = 0;
     int height = 0;
     // In erase geometry there is no frame: nothing is sent or read.
     if (!FrameSize(s.currentGeometry, width, height)) return 0;
     if (!WriteControl(static_cast<uint8_t>(ControlShadow() | 0x01))) return 0;
-    return TransferFrame(rowTable, width, height);
+    return TransferFrame(table, width, height);
 }
 
 // Rows and samples of the image size that fit both tables (noise image: 512 x 512).
-void boundedArea(BYTE** a, BYTE** b, int width, int height, int& rows, int& samples) {
-    const RowCapacity ca = CapacityOf(a);
-    const RowCapacity cb = CapacityOf(b);
-    rows = std::max(0, std::min({height, ca.rows, cb.rows}));
-    samples = std::max(0, std::min({4 * (width / 4), ca.bytes, cb.bytes}));
+void boundedArea(const RowView& a, const RowView& b, int width, int height, int& rows,
+                 int& samples) {
+    rows = std::max(0, std::min({height, a.height, b.height}));
+    samples = std::max(0, std::min({4 * (width / 4), a.rowBytes, b.rowBytes}));
 }
 
 }  // namespace
 
-int CaptureRawFrame(BYTE** rowTable) {
+int CaptureRawFrame(const RowView& table) {
     DriverState& s = driverState();
     s.noiseMax = 0;
     s.noiseMin = 255;
     if (s.interfaceType == kInterfaceUsb) {
-        if (!snapFrame(rowTable)) return 0;
+        if (!snapFrame(table)) return 0;
         applyRequestedMode(s);
     }
     s.currentGeometry = s.requestedGeometry;
     return 1;
 }
 
-int AverageNoisePass(BYTE** frameRows, BYTE** noiseRows) {
+int AverageNoisePass(const RowView& frame, const RowView& noise) {
     DriverState& s = driverState();
     if (s.interfaceType != kInterfaceUsb) return 1;
-    if (!snapFrame(frameRows)) return 0;
+    if (!snapFrame(frame)) return 0;
     s.currentGeometry = s.requestedGeometry;
     applyRequestedMode(s);
 
     int rows = 0;
     int samples = 0;
-    boundedArea(frameRows, noiseRows, s.imageWidth, s.imageHeight, rows, samples);
+    boundedArea(frame, noise, s.imageWidth, s.imageHeight, rows, samples);
     int high = s.noiseMax;
     int low = s.noiseMin;
     for (int r = 0; r < rows; ++r) {
-        const BYTE* f = frameRows[r];
-        BYTE* n = noiseRows[r];
+        const BYTE* f = frame[r];
+        BYTE* n = noise[r];
         for (int c = 0; c < samples; ++c) {
             const int v = (n[c] + f[c]) >> 1;
             n[c] = static_cast<BYTE>(v);
@@ -75,16 +74,16 @@ int AverageNoisePass(BYTE** frameRows, BYTE** noiseRows) {
     return 1;
 }
 
-void SubtractNoise(BYTE** frameRows, BYTE** noiseRows, int width, int height) {
+void SubtractNoise(const RowView& frame, const RowView& noise, int width, int height) {
     const DriverState& s = driverState();
     int rows = 0;
     int samples = 0;
-    boundedArea(frameRows, noiseRows, width, height, rows, samples);
+    boundedArea(frame, noise, width, height, rows, samples);
     const int offset = s.levelOffset;
     const int ceiling = ByteCeiling(s);
     for (int r = 0; r < rows; ++r) {
-        BYTE* f = frameRows[r];
-        const BYTE* n = noiseRows[r];
+        BYTE* f = frame[r];
+        const BYTE* n = noise[r];
         for (int c = 0; c < samples; ++c) f[c] = CorrectSample(offset, ceiling, f[c], n[c]);
     }
 }
@@ -98,14 +97,14 @@ extern "C" {
 
 int ReInitFPN(void) {
     DriverState& s = driverState();
-    int r = zentdrv::ReadCorrectedFrame(s.workRows);  // thrown away; lets a new mode settle
+    int r = zentdrv::ReadCorrectedFrame(zentdrv::WorkView());  // thrown away; lets a mode settle
     if (r == 1) {
-        zentdrv::CaptureRawFrame(s.noiseRows);
-        zentdrv::CaptureRawFrame(s.noiseRows);  // the starting noise frame
-        s.noiseCentred = 0;                     // a fresh frame, at the origin again
+        zentdrv::CaptureRawFrame(zentdrv::NoiseView());
+        zentdrv::CaptureRawFrame(zentdrv::NoiseView());  // the starting noise frame
+        s.noiseCentred = 0;                              // a fresh frame, at the origin again
     }
     for (int pass = 0; r == 1 && pass < zentdrv::kAveragePasses; ++pass)
-        r = zentdrv::AverageNoisePass(s.workRows, s.noiseRows);
+        r = zentdrv::AverageNoisePass(zentdrv::WorkView(), zentdrv::NoiseView());
 
     // Rows 192 to 194 of the sensor are unreliable; take them from their neighbours.
     if (s.noiseBase != nullptr) {
@@ -125,13 +124,14 @@ int ReadNoise(void) {
     DriverState& s = driverState();
     switch (s.displayType) {
         case 1:
-            return zentdrv::CaptureRawFrame(s.outputRows);
+            return zentdrv::CaptureRawFrame(zentdrv::OutputView());
         case 2:
         case 3: {
-            const int a = zentdrv::CaptureRawFrame(s.noiseRows);
-            if (a == 1) zentdrv::CaptureRawFrame(s.noiseRows);
+            const int a = zentdrv::CaptureRawFrame(zentdrv::NoiseView());
+            if (a == 1) zentdrv::CaptureRawFrame(zentdrv::NoiseView());
             s.noiseCentred = 0;
-            zentdrv::GrayToDisplay(s.noiseRows, s.outputRows, s.imageWidth, s.imageHeight);
+            zentdrv::GrayToDisplay(zentdrv::NoiseView(), zentdrv::OutputView(), s.imageWidth,
+                                   s.imageHeight);
             return a;
         }
         default:

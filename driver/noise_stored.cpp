@@ -6,9 +6,12 @@
 
 namespace zentdrv {
 
-void SubtractNoiseStored(BYTE** pictureRows, BYTE** noiseRows, int width, int height) {
-    if (pictureRows == nullptr || noiseRows == nullptr || width <= 0 || height <= 0) return;
-    if (width > kNoiseSide || height > kNoiseSide) return;  // no noise samples that far out
+void SubtractNoiseStored(const RowView& picture, const RowView& noise, int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    if (width > picture.rowBytes || height > picture.height) return;
+    // The samples are found in a whole noise image; none exist outside it.
+    if (noise.height < kNoiseSide || noise.rowBytes < kNoiseSide) return;
+    if (width > kNoiseSide || height > kNoiseSide) return;
     const DriverState& st = driverState();
     const int offset = st.levelOffset;
     const int ceiling = ByteCeiling(st);
@@ -17,10 +20,10 @@ void SubtractNoiseStored(BYTE** pictureRows, BYTE** noiseRows, int width, int he
     if (width == 160 && height == 120) {
         // The camera keeps row pairs 0-1, 4-5, ... and column pairs likewise.
         for (int r = 0; r < height; ++r) {
-            BYTE* row = pictureRows[r];
-            const BYTE* noise = noiseRows[72 + 4 * (r / 2) + (r & 1)] + 96;
+            BYTE* row = picture[r];
+            const BYTE* samplesAt = noise[72 + 4 * (r / 2) + (r & 1)] + 96;
             for (int k = 0; k < samples / 4; ++k) {
-                const BYTE* n = noise + 8 * k;
+                const BYTE* n = samplesAt + 8 * k;
                 BYTE* f = row + 4 * k;
                 f[0] = CorrectSample(offset, ceiling, f[0], n[0]);
                 f[1] = CorrectSample(offset, ceiling, f[1], n[1]);
@@ -34,22 +37,22 @@ void SubtractNoiseStored(BYTE** pictureRows, BYTE** noiseRows, int width, int he
     const int rowOffset = height < 384 ? (384 - height) / 2 : 0;
     const int colOffset = width < 512 ? (512 - width) / 2 : 0;
     for (int r = 0; r < height; ++r) {
-        BYTE* row = pictureRows[r];
-        const BYTE* noise = noiseRows[r + rowOffset] + colOffset;
-        for (int c = 0; c < samples; ++c) row[c] = CorrectSample(offset, ceiling, row[c], noise[c]);
+        BYTE* row = picture[r];
+        const BYTE* n = noise[r + rowOffset] + colOffset;
+        for (int c = 0; c < samples; ++c) row[c] = CorrectSample(offset, ceiling, row[c], n[c]);
     }
 }
 
-void CentreNoiseFrame(BYTE** noiseRows, int width, int height) {
-    if (noiseRows == nullptr || width <= 0 || height <= 0) return;
+void CentreNoiseFrame(const RowView& noise, int width, int height) {
+    if (width <= 0 || height <= 0) return;
     const int rowOffset = (384 - height) / 2;
     const int colOffset = (512 - width) / 2;
-    // The frame and its new place must both lie in the 512 x 512 noise image.
+    // The frame and its new place must both lie in the noise image.
     if (rowOffset < 0 || colOffset < 0) return;
-    if (height + rowOffset > kNoiseSide || width + colOffset > kNoiseSide) return;
+    if (height + rowOffset > noise.height || width + colOffset > noise.rowBytes) return;
     // Bottom row first, so that every source row is still intact when it is copied.
     for (int k = height - 1; k >= 0; --k) {
-        std::memmove(noiseRows[k + rowOffset] + colOffset, noiseRows[k], width);
+        std::memmove(noise[k + rowOffset] + colOffset, noise[k], width);
     }
 }
 

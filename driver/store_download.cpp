@@ -17,7 +17,7 @@ int DloadSDRAM_Header(BYTE* table) {
     }
     if (table == nullptr || st.workBase == nullptr || st.storeBase == nullptr) return -1;
 
-    ReadCorrectedFrame(st.workRows);  // one live frame in the current mode
+    ReadCorrectedFrame(WorkView());  // one live frame in the current mode
     if (WaitReady(PollLimit + 1) != 1) return -1;
     if (!BulkRead(table, kImageTableBytes, 0)) return -1;
     return ParseImageTable(table, st.itemWidth, st.itemHeight);
@@ -29,7 +29,7 @@ int DloadSDRAM(void) {
     if (!BulkRead(st.storeBase, kStoreImageBytes, 0)) return 0;
     // Centre the noise frame once per capture: moving it a second time would mix it up.
     if (st.noiseBase != nullptr && !st.noiseCentred) {
-        CentreNoiseFrame(st.noiseRows, 320, 240);
+        CentreNoiseFrame(NoiseView(), 320, 240);
         st.noiseCentred = 1;
     }
     return 1;

@@ -19,11 +19,12 @@ bool UnpackItem(int index, int& width, int& height) {
     StoredItem item{};
     if (!LocateItem(st, index, item)) return false;
 
-    UnpackHalves(st.storeBase + item.offset, st.workRows, item.width, item.height);
+    const RowView work = WorkView();
+    UnpackHalves(st.storeBase + item.offset, work, item.width, item.height);
     if (st.fpnOn && st.noiseBase != nullptr) {
-        SubtractNoiseStored(st.workRows, st.noiseRows, item.width, item.height);
+        SubtractNoiseStored(work, NoiseView(), item.width, item.height);
     } else {
-        ComplementFrame(st.workRows, item.width, item.height);
+        ComplementFrame(work, item.width, item.height);
     }
     width = item.width;
     height = item.height;
@@ -48,7 +49,9 @@ int GetRawImage(BYTE** outRows, void* /*reserved*/, int index) {
     if (st.displayType == 1) {
         for (int r = 0; r < h; ++r) std::memcpy(outRows[r], st.workRows[r], w);
     } else {
-        GrayToDisplay(st.workRows, outRows, w, h);
+        // The caller's rows hold the picture at its display depth.
+        const int bytes = w * (st.displayType == 3 ? 3 : 2);
+        GrayToDisplay(WorkView(), RowView{outRows, w, h, bytes}, w, h);
     }
     return 1;
 }

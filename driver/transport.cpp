@@ -121,10 +121,12 @@ int BulkRead(uint8_t* buffer, uint32_t length, uint8_t transferMode) {
 }
 
 int WaitReady(long limit) {
+    const DWORD start = GetTickCount();
     for (long i = 0; i < limit; ++i) {
         const int status = ReadStatus();
         if (status < 0) return -1;
         if (status & kReadyBit) return 1;
+        if (GetTickCount() - start >= WaitLimitMs) break;  // a camera that answers too slowly
     }
     return 0;
 }

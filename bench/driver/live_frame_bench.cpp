@@ -52,7 +52,7 @@ BENCHMARK(BM_ReadColorFrame320)->Unit(benchmark::kMicrosecond);
 void BM_TransferFrame320(benchmark::State& state) {
     LiveSession session(1, 0);
     if (!session.ok) state.SkipWithError("camera did not open");
-    BYTE** rows = zentdrv::driverState().workRows;
+    const zentdrv::RowView rows = zentdrv::WorkView();
     for (auto _ : state) benchmark::DoNotOptimize(zentdrv::TransferFrame(rows, 320, 240));
 }
 BENCHMARK(BM_TransferFrame320)->Unit(benchmark::kMicrosecond);

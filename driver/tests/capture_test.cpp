@@ -25,7 +25,7 @@ TEST_F(Capture, BlocksComeAndGo) {
 TEST_F(Capture, ComplementAndGrayDisplayKinds) {
     std::array<BYTE, 7> row{0, 1, 2, 3, 4, 5, 6};
     BYTE* rows[1] = {row.data()};
-    ComplementFrame(rows, 7, 1);  // the last width mod 4 samples stay
+    ComplementFrame(RowView{rows, 7, 1, 7}, 7, 1);  // the last width mod 4 samples stay
     EXPECT_EQ(row, (std::array<BYTE, 7>{255, 254, 253, 252, 4, 5, 6}));
 
     std::array<BYTE, 4> src{255, 8, 7, 0};
@@ -34,18 +34,18 @@ TEST_F(Capture, ComplementAndGrayDisplayKinds) {
     BITMAPINFOHEADER header{40, 4, 1, 1, 16, 0, 0, 0, 0, 0, 0};
     SetImgMemory(out.data(), &header);
     SetImageInfo(4, 1, 2, 0);
-    GrayToDisplay(srcRows, driverState().outputRows, 4, 1);
+    GrayToDisplay(RowView{srcRows, 4, 1, 4}, OutputView(), 4, 1);
     EXPECT_EQ(out, (std::array<BYTE, 12>{0xFF, 0x7F, 0x21, 0x04, 0, 0, 0, 0}));
 
     header.biBitCount = 24;
     SetImgMemory(out.data(), &header);
     SetImageInfo(-1, -1, 3, -1);
-    GrayToDisplay(srcRows, driverState().outputRows, 4, 1);
+    GrayToDisplay(RowView{srcRows, 4, 1, 4}, OutputView(), 4, 1);
     EXPECT_EQ(out, (std::array<BYTE, 12>{255, 255, 255, 8, 8, 8, 7, 7, 7, 0, 0, 0}));
 
     out.fill(0x55);
     SetImageInfo(-1, -1, 1, -1);
-    GrayToDisplay(srcRows, driverState().outputRows, 4, 1);
+    GrayToDisplay(RowView{srcRows, 4, 1, 4}, OutputView(), 4, 1);
     EXPECT_EQ(out[0], 0x55);
 }
 
@@ -55,7 +55,7 @@ TEST_F(Capture, GrayDisplayStopsAtTheOutputRows) {
     std::vector<BYTE> out(8 * 3 * 2 + 9, 0xAB);
     BITMAPINFOHEADER header{40, 8, 2, 1, 24, 0, 0, 0, 0, 0, 0};
     SetImgMemory(out.data(), &header);
-    GrayToDisplay(driverState().workRows, driverState().outputRows, 320, 240);
+    GrayToDisplay(WorkView(), OutputView(), 320, 240);
     EXPECT_EQ(out[47], 0);
     for (size_t i = 48; i < out.size(); ++i) EXPECT_EQ(out[i], 0xAB) << i;
 }

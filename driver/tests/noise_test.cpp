@@ -14,8 +14,10 @@ TEST_F(NoiseRule, SubtractionClipsAtZeroAndTheCeiling) {
     s.clipCeiling = 255;
     std::array<BYTE, 8> frame{250, 240, 0, 5, 100, 1, 2, 3};
     std::array<BYTE, 8> noise{40, 40, 60, 60, 10, 0, 0, 0};
-    BYTE* f[1] = {frame.data()};
-    BYTE* n[1] = {noise.data()};
+    BYTE* frameRow[1] = {frame.data()};
+    BYTE* noiseRow[1] = {noise.data()};
+    const RowView f{frameRow, 8, 1, 8};
+    const RowView n{noiseRow, 8, 1, 8};
     SubtractNoise(f, n, 5, 1);  // only the first 4 * (5 / 4) samples
     EXPECT_EQ(frame, (std::array<BYTE, 8>{0, 0, 255, 255, 100, 1, 2, 3}));
     s.clipCeiling = 150;

@@ -118,7 +118,8 @@ class Frames : public DriverTest {
     }
     std::shared_ptr<ScriptedDevice> dev;
     std::vector<uint8_t> row = std::vector<uint8_t>(8, 0xEE);
-    BYTE* rows[1] = {row.data()};
+    BYTE* rowTable[1] = {row.data()};
+    RowView rows{rowTable, 8, 1, 8};
 };
 
 TEST_F(Frames, RowsAreUnpackedFromTheirEvenAndOddHalves) {
@@ -144,6 +145,30 @@ TEST_F(Frames, WaitsAreBounded) {
     EXPECT_EQ(dev->bulkLengths.size(), 2u);
 }
 
+TEST_F(Frames, SlowAnswersEndEveryWaitInTime) {
+    // Each status read takes 100 ms: the ready wait and the drain each end after WaitLimitMs,
+    // long before their read counts, with the results the counts give.
+    const uint64_t readsInTime = WaitLimitMs / 100;
+    dev->status = [this] {
+        clock.advance(100);
+        return 0;
+    };
+    EXPECT_EQ(WaitReady(PollLimit), 0);
+    EXPECT_EQ(dev->statusReads, readsInTime);
+    dev->statusReads = 0;
+    EXPECT_EQ(ApplyMode(0, 0, 1), 0);
+    EXPECT_EQ(dev->statusReads, readsInTime);
+
+    dev->status = [this] {
+        clock.advance(100);
+        return kReadyBit;
+    };
+    dev->statusReads = 0;
+    dev->drainReads = 0;
+    EXPECT_EQ(TransferFrame(rows, 4, 1), 0);
+    EXPECT_EQ(dev->drainReads, readsInTime);
+}
+
 TEST_F(Frames, PendingModeIsSnappedBeforeAndProgrammedAfterTheFrame) {
     SetHWInterface(-1, 0, 0, -1, 0, 6);  // bits 1, 1, 0 requested; applied are 0, 0, 0
     EXPECT_EQ(TransferFrame(rows, 4, 1), 1);
@@ -161,7 +186,7 @@ TEST_F(Frames, TransferWritesNothingPastTheCallersRows) {
     BITMAPINFOHEADER header{40, 16, 2, 1, 8, 0, 0, 0, 0, 0, 0};
     SetImgMemory(image.data(), &header);
     dev->byteAt = [](uint64_t, uint64_t) { return uint8_t{1}; };
-    EXPECT_EQ(TransferFrame(driverState().outputRows, 320, 240), 1);
+    EXPECT_EQ(TransferFrame(OutputView(), 320, 240), 1);
     for (size_t i = 0; i < image.size(); ++i) EXPECT_EQ(image[i], i < 32 ? 1 : 0x77) << i;
 }
 
