@@ -1,15 +1,21 @@
 #include "bitmap_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QBuffer>
 #include <QImage>
-#include <algorithm>
+#include <atomic>
 #include <cctype>
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <limits>
-#include <vector>
 
 namespace savedib {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr int kMaxSide = 1 << 15;  // keeps every size product far inside 32 bits
 
@@ -51,12 +57,13 @@ bool wantsPng(const std::string& path) {
     return tail == ".png";
 }
 
-bool writeBmp(const std::string& path, const BitmapView& bitmap) {
+bool encodeBmp(const BitmapView& bitmap, std::vector<BYTE>& file) {
     const size_t imageBytes = bitmap.stride * bitmap.height;
     constexpr size_t kHeaders = 14 + sizeof(BITMAPINFOHEADER);
     if (imageBytes > std::numeric_limits<uint32_t>::max() - kHeaders) return false;
 
-    BYTE head[kHeaders] = {};
+    file.assign(kHeaders + imageBytes, 0);
+    BYTE* head = file.data();
     head[0] = 'B';
     head[1] = 'M';
     putLe32(head + 2, static_cast<uint32_t>(kHeaders + imageBytes));
@@ -72,19 +79,14 @@ bool writeBmp(const std::string& path, const BitmapView& bitmap) {
     putLe32(info + 24, static_cast<uint32_t>(bitmap.header->biXPelsPerMeter));
     putLe32(info + 28, static_cast<uint32_t>(bitmap.header->biYPelsPerMeter));
 
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    bool good = std::fwrite(head, 1, kHeaders, file) == kHeaders;
     // File rows run bottom line first.
-    for (int y = bitmap.height - 1; good && y >= 0; --y) {
-        good = std::fwrite(bitmap.line(y), 1, bitmap.stride, file) == bitmap.stride;
-    }
-    good = (std::fclose(file) == 0) && good;
-    if (!good) std::remove(path.c_str());
-    return good;
+    BYTE* to = head + kHeaders;
+    for (int y = bitmap.height - 1; y >= 0; --y, to += bitmap.stride)
+        std::memcpy(to, bitmap.line(y), bitmap.stride);
+    return true;
 }
 
-bool writePng(const std::string& path, const BitmapView& bitmap) {
+bool encodePng(const BitmapView& bitmap, std::vector<BYTE>& file) {
     QImage image(bitmap.width, bitmap.height, QImage::Format_RGB888);
     if (image.isNull()) return false;
     for (int y = 0; y < bitmap.height; ++y) {
@@ -96,9 +98,49 @@ bool writePng(const std::string& path, const BitmapView& bitmap) {
             to[2] = from[0];
         }
     }
-    if (image.save(QString::fromStdString(path), "PNG")) return true;
-    std::remove(path.c_str());
-    return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return false;
+    file.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+bool replaceFile(const std::string& path, const std::vector<BYTE>& bytes) {
+    std::error_code error;
+    fs::path target(path);
+    // A link is written through, as opening the path would; a name that is there but not a
+    // regular file (a folder, a device) is never replaced.
+    if (fs::exists(fs::symlink_status(target, error))) {
+        target = fs::canonical(target, error);
+        if (error || !fs::is_regular_file(target, error)) return false;
+        if (::access(target.c_str(), W_OK) != 0) return false;  // kept read-only by its owner
+    }
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+
+    // A fresh name beside the target, created here and so the only thing this call may remove.
+    static std::atomic<unsigned> serial{0};
+    fs::path temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) +
+                              "." + std::to_string(serial++) + ".part");
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+
+    bool good = true;
+    for (size_t done = 0; good && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        good = n > 0;
+        if (good) done += static_cast<size_t>(n);
+    }
+    good = good && ::fsync(fd) == 0;
+    good = (::close(fd) == 0) && good;
+    good = good && ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!good) ::unlink(temporary.c_str());
+    return good;
 }
 
 }  // namespace savedib

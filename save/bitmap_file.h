@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform.h"
 
@@ -28,9 +29,13 @@ struct BitmapView {
 // 24-bit bitmap.
 std::optional<BitmapView> viewBitmap(const void* block, size_t bytes);
 
-// Writes the picture; false (and no file left) when the file cannot be written.
-bool writeBmp(const std::string& path, const BitmapView& bitmap);
-bool writePng(const std::string& path, const BitmapView& bitmap);
+// The whole file of the picture in either format; false when it cannot be encoded.
+bool encodeBmp(const BitmapView& bitmap, std::vector<BYTE>& file);
+bool encodePng(const BitmapView& bitmap, std::vector<BYTE>& file);
+
+// Writes `bytes` to a new file in the folder of `path` and renames it to `path` once complete.
+// False when that fails; then whatever was at `path` is as it was and no new file is left.
+bool replaceFile(const std::string& path, const std::vector<BYTE>& bytes);
 
 // True when `path` ends in ".png", in any case.
 bool wantsPng(const std::string& path);

@@ -13,7 +13,8 @@ extern "C" {
 
 /* Asks for a file name, then writes the bitmap as a BMP file, or as a PNG file when the name ends
    in ".png". 1 when the file was written; 0 when the user cancelled, the handle does not hold a
-   whole 24-bit bitmap, or the file could not be written (no partial file is left). */
+   whole 24-bit bitmap, or the file could not be written (then no partial file is left and
+   whatever was at the path is kept). */
 SAVE_API int SaveDIB(HGLOBAL bitmap);
 
 /* Chooses the file name instead of the dialog: writes a NUL-terminated path of at most

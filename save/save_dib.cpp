@@ -44,7 +44,9 @@ int saveLocked(const void* block, size_t bytes) {
     if (!view) return 0;
     const std::string path = chooseFileName();
     if (path.empty()) return 0;
-    return (wantsPng(path) ? writePng(path, *view) : writeBmp(path, *view)) ? 1 : 0;
+    std::vector<BYTE> file;
+    const bool encoded = wantsPng(path) ? encodePng(*view, file) : encodeBmp(*view, file);
+    return encoded && replaceFile(path, file) ? 1 : 0;
 }
 
 }  // namespace

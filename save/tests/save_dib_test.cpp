@@ -2,8 +2,13 @@
 // cancelled choice write nothing and leave the caller's handle as it was.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QGuiApplication>
+
 #include <QImage>
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -138,6 +143,65 @@ TEST_F(SaveDibTest, CancelAndBadInputWriteNothing) {
     EXPECT_EQ(SaveDIB(good), 0);
     EXPECT_TRUE(fs::is_empty(folder));
     for (HGLOBAL mem : {good, gray, shortBlock, tiny}) EXPECT_EQ(GlobalFree(mem), nullptr);
+}
+
+TEST_F(SaveDibTest, AFailedSaveKeepsWhatWasThere) {
+    HGLOBAL mem = makeBitmap(320, 240);
+    const auto writeOld = [](const fs::path& path) { std::ofstream(path) << "old contents"; };
+    const auto contents = [](const fs::path& path) {
+        std::ifstream in(path);
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    };
+    const auto onlyNames = [&](std::vector<std::string> names) {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(folder))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        EXPECT_EQ(found, names);
+    };
+
+    // A folder at the chosen name is never replaced, nor emptied.
+    fs::create_directory(folder / "pic.png");
+    chosen.path = (folder / "pic.png").string();
+    EXPECT_EQ(SaveDIB(mem), 0);
+    EXPECT_TRUE(fs::is_directory(folder / "pic.png"));
+    fs::remove(folder / "pic.png");
+
+    // A disk that fills up mid-write (a file size limit here): the old file stays whole and the
+    // unfinished new one is gone.
+    writeOld(folder / "keep.bmp");
+    chosen.path = (folder / "keep.bmp").string();
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const int full = SaveDIB(mem);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(full, 0);
+    EXPECT_EQ(contents(folder / "keep.bmp"), "old contents");
+    onlyNames({"keep.bmp"});
+
+    // A read-only file is kept (root may write it regardless).
+    if (geteuid() != 0) {
+        fs::permissions(folder / "keep.bmp", fs::perms::owner_read);
+        EXPECT_EQ(SaveDIB(mem), 0);
+        EXPECT_EQ(contents(folder / "keep.bmp"), "old contents");
+        fs::permissions(folder / "keep.bmp", fs::perms::owner_read | fs::perms::owner_write);
+    }
+
+    // A good save replaces the old file, also through a link, which stays a link.
+    EXPECT_EQ(SaveDIB(mem), 1);
+    expectPattern(QImage(QString::fromStdString(chosen.path)), 320, 240);
+    fs::create_symlink("keep.bmp", folder / "link.png");
+    chosen.path = (folder / "link.png").string();
+    EXPECT_EQ(SaveDIB(mem), 1);
+    EXPECT_TRUE(fs::is_symlink(folder / "link.png"));
+    expectPattern(QImage(QString::fromStdString((folder / "keep.bmp").string()), "PNG"), 320, 240);
+    onlyNames({"keep.bmp", "link.png"});
+    GlobalFree(mem);
 }
 
 }  // namespace
