@@ -1,4 +1,6 @@
 // Output format, row tables from caller buffers, and packed-bitmap allocation.
+#include <cstdint>
+
 #include "engine/engine_state.h"
 #include "engine/row_tables.h"
 #include "zenthue.h"
@@ -25,12 +27,15 @@ extern "C" int SetImgBuffer(BYTE* src, const BITMAPINFOHEADER* srcHeader, BYTE* 
 }
 
 extern "C" HGLOBAL GetImageHandle(int width, int height, int format) {
-    if (width % 4 != 0) width = (width / 4) * 4 + 4;
-    if (width == 0 && height == 0) return nullptr;
+    // Sizes in 64 bits: the rounded width of a width near INT_MAX does not fit an int.
+    int64_t aligned = width;
+    if (aligned % 4 != 0) aligned = (aligned / 4) * 4 + 4;
+    if (aligned == 0 && height == 0) return nullptr;
+    // A negative width or height describes no bitmap, nor does a width past the header's field.
+    if (aligned < 0 || height < 0 || aligned > INT32_MAX) return nullptr;
     const int bits = format == 2 ? 24 : (format == 1 ? 16 : 8);
-    const long long pixelBytes = static_cast<long long>(bits) * height * width / 8;
-    // A negative size (negative width or height) cannot be allocated.
-    if (pixelBytes < 0) return nullptr;
+    const int64_t pixelBytes = aligned * height * bits / 8;
+    if (pixelBytes > static_cast<int64_t>(UINT32_MAX) - 40) return nullptr;
     HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
                                  static_cast<size_t>(pixelBytes) + sizeof(BITMAPINFOHEADER));
     if (handle == nullptr) return nullptr;
@@ -41,7 +46,7 @@ extern "C" HGLOBAL GetImageHandle(int width, int height, int format) {
     }
     *header = BITMAPINFOHEADER{};
     header->biSize = sizeof(BITMAPINFOHEADER);
-    header->biWidth = width;
+    header->biWidth = static_cast<LONG>(aligned);
     header->biHeight = height;
     header->biPlanes = 1;
     header->biBitCount = static_cast<WORD>(bits);

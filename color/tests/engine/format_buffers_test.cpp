@@ -32,6 +32,11 @@ TEST(ImageHandle, PackedBitmapsAndDegenerateSizes) {
     // A negative size cannot be allocated, and nothing is written.
     EXPECT_EQ(GetImageHandle(4, -1, 0), nullptr);
     EXPECT_EQ(GetImageHandle(-100, 10, 2), nullptr);
+    // Negative sides refuse even when their product is positive; a width whose rounding passes
+    // INT_MAX and sizes past 4 GB refuse without overflow.
+    EXPECT_EQ(GetImageHandle(-320, -240, 2), nullptr);
+    EXPECT_EQ(GetImageHandle(2147483647, 1, 2), nullptr);
+    EXPECT_EQ(GetImageHandle(65536, 65536, 2), nullptr);
 }
 
 TEST(RowTables, DirectionsAndRunningBitOffsets) {
