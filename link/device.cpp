@@ -29,7 +29,7 @@ int AttachDevice(int mode, int /*unused*/, int interfaceType, int vendorId, int 
     zentlink::applyHw(s);
 
     const int status = InitEvCam();
-    s.cameraReady = status == 0 ? 1 : 0;
+    s.cameraReady = status == 0 && zentlink::opensCamera(s) ? 1 : 0;
     // Status 3: the driver's memory could not be allocated; reads must not run on it.
     s.attached = status == 3 ? 0 : 1;
     s.lastTick = GetTickCount();

@@ -32,7 +32,9 @@ int readColor555(LinkState& s, BYTE* buffer) {
 
 int readFrame(BYTE* buffer, bool color) {
     LinkState& s = linkState();
-    if (s.attached == 0 || buffer == nullptr || !hostFrameMatches(s)) return 0;
+    // Without a camera open the driver "reads" without reading: no frame to report.
+    if (s.attached == 0 || !zentlink::opensCamera(s) || buffer == nullptr || !hostFrameMatches(s))
+        return 0;
     if (!zentlink::idleReinit(s)) return 0;
 
     int result;
@@ -97,7 +99,7 @@ int ReadColorData(BYTE* buffer, int, int, int, int) {
 
 int ReadFPNFrame(int, int, int, int, int) {
     LinkState& s = linkState();
-    if (s.attached == 0 || s.previewPixels == nullptr) return 0;
+    if (s.attached == 0 || !zentlink::opensCamera(s) || s.previewPixels == nullptr) return 0;
     if (!zentlink::idleReinit(s)) return 0;
 
     SetImgMemory(s.previewPixels, s.previewHeader);

@@ -35,7 +35,7 @@ void releasePreview(LinkState& s) {
 bool idleReinit(LinkState& s) {
     // Unsigned difference: correct across the wrap of the 32-bit tick.
     if (GetTickCount() - s.lastTick < kIdleMs) return true;
-    s.cameraReady = InitEvCam() == 0 ? 1 : 0;
+    s.cameraReady = InitEvCam() == 0 && opensCamera(s) ? 1 : 0;
     return s.cameraReady != 0;
 }
 

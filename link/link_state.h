@@ -13,6 +13,7 @@ inline constexpr int kDefaultPortAddress = 888;  // 0x378
 inline constexpr int kDefaultLevel = zentdrv::kPreviewLevel;
 inline constexpr int kNoiseCaptureMode = zentdrv::kModeNoiseCapture;
 inline constexpr int kEraseMode = zentdrv::kModeErase;
+inline constexpr int kUsbInterface = 4;  // the only interface type that opens a camera
 inline constexpr DWORD kIdleMs = 1000;
 
 struct LinkState {
@@ -40,6 +41,11 @@ void applyColor(const LinkState& s);
 
 // Unlocks and frees the preview image if held.
 void releasePreview(LinkState& s);
+
+// True when the interface type opens a camera; with any other the driver reads nothing.
+inline bool opensCamera(const LinkState& s) {
+    return s.linkHw.interfaceType == kUsbInterface;
+}
 
 // First step of every read: reopens the camera when a second or more has passed since the last
 // read. False when that reinitialisation failed (the read must then stop).

@@ -26,7 +26,8 @@ extern "C" {
    160 x 120, 1 live 320 x 240; 3 counts as 0). `interfaceType` 4 is the USB camera; vendor and
    product id 0 accept any camera. Returns 1 when the camera is ready, 0 when it is not (the
    library stays usable: a read after a second of idleness tries again) or when the preview
-   image could not be allocated. */
+   image could not be allocated. Another interface type opens no camera: 0, and every read 0.
+   Mode 2 ERASES every picture and clip stored in the camera. */
 ZENTLINK_API int AttachDevice(int mode, int unused, int interfaceType, int vendorId, int productId);
 /* Closes the camera and frees the driver's memory and the preview image. Returns 1. */
 ZENTLINK_API int DetachDevice(int unused1, int unused2, int unused3, int unused4, int unused5);
@@ -45,13 +46,14 @@ ZENTLINK_API int SetCamera(int level, int unused2, int unused3, int unused4, int
 ZENTLINK_API int SetImgBuf(int hostWidth, int hostHeight, int colorDepth, int frameType,
                            int unused5);
 /* Reads the current frame as a gray picture into `buffer`. 1 = frame delivered, 0 = not (not
-   attached, null buffer, host size differs from the frame size, camera not ready, failed
-   transfer). */
+   attached, no camera open, null buffer, host size differs from the frame size, camera not ready,
+   failed transfer). */
 ZENTLINK_API int ReadRawData(BYTE* buffer, int unused2, int unused3, int unused4, int unused5);
 /* Reads the current frame as a color picture into `buffer`; results as ReadRawData. */
 ZENTLINK_API int ReadColorData(BYTE* buffer, int unused2, int unused3, int unused4, int unused5);
 /* Captures a new fixed-pattern-noise frame (the camera's noise mode for the capture, then back
-   to the current mode). Returns the result of the final frame read, 0 when not attached. */
+   to the current mode). Returns the result of the final frame read, 0 when not attached or no
+   camera is open. */
 ZENTLINK_API int ReadFPNFrame(int unused1, int unused2, int unused3, int unused4, int unused5);
 
 /* ---- Color ---------------------------------------------------------------------------------- */

@@ -52,6 +52,25 @@ TEST_F(LinkTest, PortAddressByInterfaceTypeAndWholeRecordSetters) {
     EXPECT_EQ(GetHWInterface().modeCode, 1);
 }
 
+TEST_F(LinkTest, InterfaceTypesThatOpenNoCameraReportNoFrames) {
+    std::vector<BYTE> frame(320 * 240 * 3, 0xAB);
+    for (int type : {0, 2}) {
+        EXPECT_EQ(AttachDevice(1, 0, type, 0, 0), 0) << type;
+        SetImgBuf(320, 240, 0, 1, 0);
+        EXPECT_EQ(ReadColorData(frame.data(), 0, 0, 0, 0), 0) << type;
+        EXPECT_EQ(ReadRawData(frame.data(), 0, 0, 0, 0), 0) << type;
+        EXPECT_EQ(ReadFPNFrame(0, 0, 0, 0, 0), 0) << type;
+        clock.advance(1000);  // the idle reinitialisation opens nothing either
+        EXPECT_EQ(ReadColorData(frame.data(), 0, 0, 0, 0), 0) << type;
+        EXPECT_EQ(frame[0], 0xAB);
+    }
+    // Switched to the USB camera after the attach, reads deliver again.
+    SetPPort(888, 4, 0, 0, 0);
+    clock.advance(1000);
+    EXPECT_EQ(ReadColorData(frame.data(), 0, 0, 0, 0), 1);
+    DetachDevice(0, 0, 0, 0, 0);
+}
+
 TEST_F(LinkTest, AttachWithoutCameraStaysUsableAndReadsRetryAfterASecond) {
     platform::detachUsbDevice(0);
     EXPECT_EQ(AttachDevice(1, 0, 4, 0, 0), 0);
