@@ -1,0 +1,121 @@
+// Frame pacing, idling without consumers, and the camera's loss and return.
+#include "webcam_loop.h"
+
+#include <thread>
+
+namespace duovue {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Sleeps until `until`, in short slices so a stop request ends it promptly. False when stopped.
+bool sleepUntil(Clock::time_point until, const std::function<bool()>& stopRequested) {
+    constexpr auto kSlice = std::chrono::milliseconds(50);
+    while (!stopRequested()) {
+        const auto now = Clock::now();
+        if (now >= until) return true;
+        std::this_thread::sleep_for(std::min<Clock::duration>(until - now, kSlice));
+    }
+    return false;
+}
+
+class Run {
+  public:
+    Run(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
+        const std::function<bool()>& stopRequested, std::ostream& messages,
+        const LoopTiming& timing)
+        : source_(source),
+          sink_(sink),
+          options_(options),
+          stopRequested_(stopRequested),
+          messages_(messages),
+          timing_(timing) {}
+
+    int run();
+
+  private:
+    bool openCamera(bool lost);
+    int finish(int status) {
+        source_.close();
+        return status;
+    }
+
+    FrameSource& source_;
+    FrameSink& sink_;
+    const WebcamOptions& options_;
+    const std::function<bool()>& stopRequested_;
+    std::ostream& messages_;
+    const LoopTiming& timing_;
+};
+
+// Opens the camera; with `wait`, retries until it answers or a stop is requested. `lost` tells
+// whether it answered before, for the message.
+bool Run::openCamera(bool lost) {
+    if (source_.open(options_.width, options_.height)) return true;
+    if (!options_.wait) return false;
+    messages_ << "duovue webcam: " << (lost ? "the camera stopped answering" : source_.error())
+              << "; waiting for it" << std::endl;
+    while (sleepUntil(Clock::now() + timing_.retryPeriod, stopRequested_)) {
+        if (!sink_.failure().empty()) return false;
+        if (source_.open(options_.width, options_.height)) {
+            messages_ << "duovue webcam: the camera answers again" << std::endl;
+            return true;
+        }
+    }
+    return false;
+}
+
+int Run::run() {
+    if (!openCamera(false)) {
+        if (stopRequested_()) return finish(kExitStopped);
+        if (sink_.failure().empty()) {
+            messages_ << "duovue webcam: " << source_.error() << std::endl;
+            return finish(kExitUnavailable);
+        }
+    }
+    const auto period = std::chrono::nanoseconds(1000000000LL / options_.fps);
+    auto next = Clock::now();
+    Frame frame;
+    for (;;) {
+        if (stopRequested_()) return finish(kExitStopped);
+        if (const std::string why = sink_.failure(); !why.empty()) {
+            messages_ << "duovue webcam: " << why << std::endl;
+            return finish(kExitUnavailable);
+        }
+        if (!sink_.streaming()) {
+            sleepUntil(Clock::now() + timing_.idlePoll, stopRequested_);
+            next = Clock::now();
+            continue;
+        }
+        switch (source_.read(frame)) {
+            case FrameStatus::Ready:
+                sink_.publish(frame);
+                break;
+            case FrameStatus::Missing:
+                break;
+            case FrameStatus::Gone:
+                source_.close();
+                if (!options_.wait) {
+                    messages_ << "duovue webcam: " << source_.error() << std::endl;
+                    return finish(kExitCameraFailed);
+                }
+                if (!openCamera(true)) continue;  // stopped or the sink failed: said above
+                next = Clock::now();
+                continue;
+        }
+        // Paced to the rate; a late frame moves the schedule instead of bunching the next ones.
+        next += period;
+        if (Clock::now() > next + period) next = Clock::now();
+        sleepUntil(next, stopRequested_);
+    }
+}
+
+}  // namespace
+
+int runWebcam(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
+              const std::function<bool()>& stopRequested, std::ostream& messages,
+              const LoopTiming& timing) {
+    return Run(source, sink, options, stopRequested, messages, timing).run();
+}
+
+}  // namespace duovue

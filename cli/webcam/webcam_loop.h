@@ -1,0 +1,41 @@
+// The webcam's main loop: opens the camera, captures a frame per period while a consumer reads,
+// hands each to the sink, and decides how the run ends.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <ostream>
+#include <string>
+
+#include "frame_sink.h"
+#include "frame_source.h"
+
+namespace duovue {
+
+struct WebcamOptions {
+    int width = 320;
+    int height = 240;
+    int fps = 15;
+    std::string name = "Duovue";
+    bool wait = false;  // a camera that is missing or vanishes is waited for
+};
+
+// How `duovue webcam` ends.
+enum ExitStatus : int {
+    kExitStopped = 0,       // stop requested (Ctrl-C, SIGTERM)
+    kExitUnavailable = 2,   // no camera answers, or PipeWire is not running or went away
+    kExitCameraFailed = 3,  // the camera stopped answering during the live picture
+};
+
+struct LoopTiming {
+    std::chrono::milliseconds idlePoll{50};      // how often an idle run looks for a consumer
+    std::chrono::milliseconds retryPeriod{1000};  // between attempts to reopen a missing camera
+};
+
+// Runs until a stop is requested, the sink fails or the camera is lost (for good, without
+// `options.wait`). Messages (one line each) go to `messages`. Returns the exit status.
+int runWebcam(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
+              const std::function<bool()>& stopRequested, std::ostream& messages,
+              const LoopTiming& timing = {});
+
+}  // namespace duovue
