@@ -1,6 +1,8 @@
 # Debian packages the build, the tests and the program need; installed when missing (as root).
 DEPS=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-      qt6-base-dev libgl-dev ffmpeg imagemagick xvfb xauth)
+      qt6-base-dev libgl-dev ffmpeg imagemagick xvfb xauth
+      libpipewire-0.3-dev pipewire wireplumber dbus gstreamer1.0-pipewire gstreamer1.0-tools
+      gstreamer1.0-plugins-base)
 
 install_deps() {
     local missing=()

@@ -74,9 +74,9 @@ const spa_pod* buildEnumFormat(spa_pod_builder* b, bool yuv, const StreamSetting
     spa_pod_builder_add(b, SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
                         SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate), 0);
     if (yuv) {
-        spa_pod_builder_add(b, SPA_FORMAT_VIDEO_colorRange, SPA_POD_Id(SPA_VIDEO_COLOR_RANGE_16_235),
-                            SPA_FORMAT_VIDEO_colorMatrix, SPA_POD_Id(SPA_VIDEO_COLOR_MATRIX_BT601),
-                            0);
+        spa_pod_builder_add(b, SPA_FORMAT_VIDEO_colorRange,
+                            SPA_POD_Id(SPA_VIDEO_COLOR_RANGE_16_235), SPA_FORMAT_VIDEO_colorMatrix,
+                            SPA_POD_Id(SPA_VIDEO_COLOR_MATRIX_BT601), 0);
     }
     return static_cast<const spa_pod*>(spa_pod_builder_pop(b, &object));
 }
@@ -172,14 +172,16 @@ void PipeWireCamera::Impl::process() {
     if (format && haveFrame && d.data != nullptr && d.chunk != nullptr) {
         const Frame frame{settings.width, settings.height, latest.data(),
                           static_cast<std::size_t>(settings.width) * 3};
-        filled = convertFrame(frame, *format,
-                              {static_cast<std::uint8_t*>(d.data), static_cast<std::size_t>(d.maxsize)});
+        filled =
+            convertFrame(frame, *format,
+                         {static_cast<std::uint8_t*>(d.data), static_cast<std::size_t>(d.maxsize)});
     }
     if (d.chunk != nullptr) {
         d.chunk->offset = 0;
-        d.chunk->size = filled ? static_cast<std::uint32_t>(
-                                     frameBytes(*format, settings.width, settings.height))
-                               : 0;
+        d.chunk->size =
+            filled
+                ? static_cast<std::uint32_t>(frameBytes(*format, settings.width, settings.height))
+                : 0;
         d.chunk->stride = filled ? rowStride(*format, settings.width) : 0;
         d.chunk->flags = filled ? 0 : SPA_CHUNK_FLAG_CORRUPTED;
     }
@@ -200,8 +202,10 @@ namespace {
 
 void onCoreError(void* data, std::uint32_t id, int, int res, const char* message) {
     auto* s = static_cast<PipeWireCamera::Impl*>(data);
-    if (id == PW_ID_CORE && res == -EPIPE) s->fail("PipeWire went away");
-    else if (id == PW_ID_CORE) s->fail(std::string("PipeWire: ") + (message ? message : "error"));
+    if (id == PW_ID_CORE && res == -EPIPE)
+        s->fail("PipeWire went away");
+    else if (id == PW_ID_CORE)
+        s->fail(std::string("PipeWire: ") + (message ? message : "error"));
 }
 
 void onStateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
@@ -270,9 +274,9 @@ std::unique_ptr<PipeWireCamera> PipeWireCamera::connect(const StreamSettings& se
     pw_core_add_listener(impl->core, &impl->coreListener, &kCoreEvents, impl.get());
 
     pw_properties* props = pw_properties_new(
-        PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_ROLE,
-        "Camera", PW_KEY_NODE_NAME, "duovue-webcam", PW_KEY_NODE_DESCRIPTION,
-        settings.description.c_str(), PW_KEY_APP_NAME, "duovue", nullptr);
+        PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_ROLE, "Camera",
+        PW_KEY_NODE_NAME, "duovue-webcam", PW_KEY_NODE_DESCRIPTION, settings.description.c_str(),
+        PW_KEY_APP_NAME, "duovue", nullptr);
     impl->stream = pw_stream_new(impl->core, "duovue-webcam", props);
     if (impl->stream == nullptr) {
         pw_thread_loop_unlock(impl->loop);

@@ -28,7 +28,7 @@ enum ExitStatus : int {
 };
 
 struct LoopTiming {
-    std::chrono::milliseconds idlePoll{50};      // how often an idle run looks for a consumer
+    std::chrono::milliseconds idlePoll{50};       // how often an idle run looks for a consumer
     std::chrono::milliseconds retryPeriod{1000};  // between attempts to reopen a missing camera
 };
 

@@ -1,8 +1,8 @@
 // Development driver: duovue-webcam-dev [--size WxH] [--fps N] [--name T] [--wait]
+#include <atomic>
 #include <csignal>
 #include <cstring>
 #include <iostream>
-#include <atomic>
 #include <string>
 
 #include "../pipewire_camera.h"
@@ -11,24 +11,38 @@
 
 namespace {
 std::atomic<bool> gStop{false};
-void onSignal(int) { gStop = true; }
+void onSignal(int) {
+    gStop = true;
 }
+}  // namespace
 
 int main(int argc, char** argv) {
     duovue::WebcamOptions o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--size" && i + 1 < argc) { std::string v = argv[++i]; if (v == "160x120") { o.width = 160; o.height = 120; } }
-        else if (a == "--fps" && i + 1 < argc) o.fps = std::stoi(argv[++i]);
-        else if (a == "--name" && i + 1 < argc) o.name = argv[++i];
-        else if (a == "--wait") o.wait = true;
+        if (a == "--size" && i + 1 < argc) {
+            std::string v = argv[++i];
+            if (v == "160x120") {
+                o.width = 160;
+                o.height = 120;
+            }
+        } else if (a == "--fps" && i + 1 < argc)
+            o.fps = std::stoi(argv[++i]);
+        else if (a == "--name" && i + 1 < argc)
+            o.name = argv[++i];
+        else if (a == "--wait")
+            o.wait = true;
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::string error;
     auto cam = duovue::PipeWireCamera::connect({o.width, o.height, o.fps, o.name}, &error);
-    if (!cam) { std::cerr << "duovue webcam: " << error << "\n"; return 2; }
+    if (!cam) {
+        std::cerr << "duovue webcam: " << error << "\n";
+        return 2;
+    }
     std::cerr << "node " << cam->nodeId() << "\n";
     duovue::LinkFrameSource source;
-    return duovue::runWebcam(source, *cam, o, [] { return gStop.load(); }, std::cerr);
+    return duovue::runWebcam(
+        source, *cam, o, [] { return gStop.load(); }, std::cerr);
 }
