@@ -35,7 +35,7 @@ class FrameSource {
     // False when no camera answers; error() then says why.
     virtual bool open(int width, int height) = 0;
     virtual FrameStatus read(Frame& frame) = 0;
-    virtual void close() = 0;
+    virtual void close() = 0;  // also when not open
     // What went wrong last, for the user: "no camera answers", "the camera stopped answering".
     virtual std::string error() const = 0;
 };

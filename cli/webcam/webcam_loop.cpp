@@ -22,29 +22,28 @@ bool sleepUntil(Clock::time_point until, const std::function<bool()>& stopReques
 class Run {
   public:
     Run(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
-        const std::function<bool()>& stopRequested, std::ostream& messages,
-        const LoopTiming& timing)
+        const std::function<bool()>& stopRequested, std::ostream& notices, const LoopTiming& timing)
         : source_(source),
           sink_(sink),
           options_(options),
           stopRequested_(stopRequested),
-          messages_(messages),
+          notices_(notices),
           timing_(timing) {}
 
-    int run();
+    WebcamEnd run();
 
   private:
     bool openCamera(bool lost);
-    int finish(int status) {
+    WebcamEnd finish(ExitStatus status, std::string reason = {}) {
         source_.close();
-        return status;
+        return {status, std::move(reason)};
     }
 
     FrameSource& source_;
     FrameSink& sink_;
     const WebcamOptions& options_;
     const std::function<bool()>& stopRequested_;
-    std::ostream& messages_;
+    std::ostream& notices_;
     const LoopTiming& timing_;
 };
 
@@ -53,35 +52,30 @@ class Run {
 bool Run::openCamera(bool lost) {
     if (source_.open(options_.width, options_.height)) return true;
     if (!options_.wait) return false;
-    messages_ << "duovue webcam: " << (lost ? "the camera stopped answering" : source_.error())
-              << "; waiting for it" << std::endl;
+    notices_ << "duovue: " << (lost ? "the camera stopped answering" : source_.error())
+             << "; waiting for it" << std::endl;
     while (sleepUntil(Clock::now() + timing_.retryPeriod, stopRequested_)) {
         if (!sink_.failure().empty()) return false;
         if (source_.open(options_.width, options_.height)) {
-            messages_ << "duovue webcam: the camera answers again" << std::endl;
+            notices_ << "duovue: the camera answers again" << std::endl;
             return true;
         }
     }
     return false;
 }
 
-int Run::run() {
+WebcamEnd Run::run() {
     if (!openCamera(false)) {
         if (stopRequested_()) return finish(kExitStopped);
-        if (sink_.failure().empty()) {
-            messages_ << "duovue webcam: " << source_.error() << std::endl;
-            return finish(kExitUnavailable);
-        }
+        if (sink_.failure().empty()) return finish(kExitUnavailable, source_.error());
     }
     const auto period = std::chrono::nanoseconds(1000000000LL / options_.fps);
     auto next = Clock::now();
     Frame frame;
     for (;;) {
         if (stopRequested_()) return finish(kExitStopped);
-        if (const std::string why = sink_.failure(); !why.empty()) {
-            messages_ << "duovue webcam: " << why << std::endl;
-            return finish(kExitUnavailable);
-        }
+        if (std::string why = sink_.failure(); !why.empty())
+            return finish(kExitUnavailable, std::move(why));
         if (!sink_.streaming()) {
             sleepUntil(Clock::now() + timing_.idlePoll, stopRequested_);
             next = Clock::now();
@@ -94,11 +88,8 @@ int Run::run() {
             case FrameStatus::Missing:
                 break;
             case FrameStatus::Gone:
+                if (!options_.wait) return finish(kExitCameraFailed, source_.error());
                 source_.close();
-                if (!options_.wait) {
-                    messages_ << "duovue webcam: " << source_.error() << std::endl;
-                    return finish(kExitCameraFailed);
-                }
                 if (!openCamera(true)) continue;  // stopped or the sink failed: said above
                 next = Clock::now();
                 continue;
@@ -112,10 +103,10 @@ int Run::run() {
 
 }  // namespace
 
-int runWebcam(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
-              const std::function<bool()>& stopRequested, std::ostream& messages,
-              const LoopTiming& timing) {
-    return Run(source, sink, options, stopRequested, messages, timing).run();
+WebcamEnd runWebcam(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
+                    const std::function<bool()>& stopRequested, std::ostream& notices,
+                    const LoopTiming& timing) {
+    return Run(source, sink, options, stopRequested, notices, timing).run();
 }
 
 }  // namespace duovue

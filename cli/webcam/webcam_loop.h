@@ -20,11 +20,16 @@ struct WebcamOptions {
     bool wait = false;  // a camera that is missing or vanishes is waited for
 };
 
-// How `duovue webcam` ends.
+// How `duovue webcam` ends: its exit status, and for a failure the one-line reason.
 enum ExitStatus : int {
     kExitStopped = 0,       // stop requested (Ctrl-C, SIGTERM)
     kExitUnavailable = 2,   // no camera answers, or PipeWire is not running or went away
     kExitCameraFailed = 3,  // the camera stopped answering during the live picture
+};
+
+struct WebcamEnd {
+    ExitStatus status = kExitStopped;
+    std::string reason;
 };
 
 struct LoopTiming {
@@ -33,9 +38,9 @@ struct LoopTiming {
 };
 
 // Runs until a stop is requested, the sink fails or the camera is lost (for good, without
-// `options.wait`). Messages (one line each) go to `messages`. Returns the exit status.
-int runWebcam(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
-              const std::function<bool()>& stopRequested, std::ostream& messages,
-              const LoopTiming& timing = {});
+// `options.wait`). While waiting for the camera it says so in `notices`, one line each.
+WebcamEnd runWebcam(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
+                    const std::function<bool()>& stopRequested, std::ostream& notices,
+                    const LoopTiming& timing = {});
 
 }  // namespace duovue

@@ -38,11 +38,13 @@ int main(int argc, char** argv) {
     std::string error;
     auto cam = duovue::PipeWireCamera::connect({o.width, o.height, o.fps, o.name}, &error);
     if (!cam) {
-        std::cerr << "duovue webcam: " << error << "\n";
+        std::cerr << "duovue: " << error << "\n";
         return 2;
     }
     std::cerr << "node " << cam->nodeId() << "\n";
     duovue::LinkFrameSource source;
-    return duovue::runWebcam(
+    const auto end = duovue::runWebcam(
         source, *cam, o, [] { return gStop.load(); }, std::cerr);
+    if (!end.reason.empty()) std::cerr << "duovue: " << end.reason << "\n";
+    return end.status;
 }

@@ -44,7 +44,7 @@ class ScriptedSource : public FrameSource {
         ++closeCalls;
         isOpen = false;
     }
-    std::string error() const override { return isOpen ? "" : "the camera is gone"; }
+    std::string error() const override { return "the camera is gone"; }
 
   private:
     int width_ = 0, height_ = 0;
@@ -75,12 +75,16 @@ WebcamOptions fastOptions(bool wait = false) {
     return o;
 }
 
+// The exit status; the reason of a failure in `reason`, the notices meanwhile in `notices`.
 int run(ScriptedSource& source, CountingSink& sink, const WebcamOptions& options,
-        const std::function<bool()>& stop, std::string* messages = nullptr) {
+        const std::function<bool()>& stop, std::string* reason = nullptr,
+        std::string* notices = nullptr) {
     std::ostringstream out;
-    const int status = runWebcam(source, sink, options, stop, out, kFast);
-    if (messages) *messages = out.str();
-    return status;
+    const WebcamEnd end = runWebcam(source, sink, options, stop, out, kFast);
+    if (reason) *reason = end.reason;
+    if (notices) *notices = out.str();
+    EXPECT_EQ(end.reason.empty(), end.status == kExitStopped);
+    return end.status;
 }
 
 TEST(WebcamLoop, PublishesFramesOfTheChosenSizeUntilStoppedThenClosesTheCamera) {
@@ -120,12 +124,13 @@ TEST(WebcamLoop, TheCameraVanishingEndsTheRunWithItsMessage) {
     ScriptedSource source;
     source.reads = {FrameStatus::Ready, FrameStatus::Ready, FrameStatus::Gone};
     CountingSink sink;
-    std::string messages;
+    std::string reason, notices;
     EXPECT_EQ(run(
-                  source, sink, fastOptions(), [] { return false; }, &messages),
+                  source, sink, fastOptions(), [] { return false; }, &reason, &notices),
               kExitCameraFailed);
     EXPECT_EQ(sink.published, 2);
-    EXPECT_EQ(messages, "duovue webcam: the camera is gone\n");
+    EXPECT_EQ(reason, "the camera is gone");
+    EXPECT_EQ(notices, "");
     EXPECT_FALSE(source.isOpen);
 }
 
@@ -134,31 +139,34 @@ TEST(WebcamLoop, WithWaitTheCameraIsReopenedAndFramesGoOn) {
     source.reads = {FrameStatus::Ready, FrameStatus::Gone};
     source.opens = {true, false, false, true};
     CountingSink sink;
-    std::string messages;
-    EXPECT_EQ(run(
-                  source, sink, fastOptions(true), [&] { return sink.published >= 4; }, &messages),
-              kExitStopped);
+    std::string notices;
+    const auto fourFrames = [&] { return sink.published >= 4; };
+    EXPECT_EQ(run(source, sink, fastOptions(true), fourFrames, nullptr, &notices), kExitStopped);
     EXPECT_EQ(source.openCalls, 4);
     EXPECT_EQ(sink.published, 4);
-    EXPECT_EQ(messages,
-              "duovue webcam: the camera stopped answering; waiting for it\n"
-              "duovue webcam: the camera answers again\n");
+    EXPECT_EQ(notices,
+              "duovue: the camera stopped answering; waiting for it\n"
+              "duovue: the camera answers again\n");
 }
 
 TEST(WebcamLoop, NoCameraAtTheStartIsExit2OrAWaitUntilStopped) {
     ScriptedSource absent;
     absent.opens = {false};
     CountingSink sink;
-    std::string messages;
+    std::string reason;
     EXPECT_EQ(run(
-                  absent, sink, fastOptions(), [] { return false; }, &messages),
+                  absent, sink, fastOptions(), [] { return false; }, &reason),
               kExitUnavailable);
-    EXPECT_EQ(messages, "duovue webcam: the camera is gone\n");
+    EXPECT_EQ(reason, "the camera is gone");
 
     ScriptedSource never;
     never.opens = std::deque<bool>(1000, false);
-    EXPECT_EQ(run(never, sink, fastOptions(true), [&] { return never.openCalls >= 3; }),
+    std::string notices;
+    EXPECT_EQ(run(
+                  never, sink, fastOptions(true), [&] { return never.openCalls >= 3; }, nullptr,
+                  &notices),
               kExitStopped);
+    EXPECT_EQ(notices, "duovue: the camera is gone; waiting for it\n");
     EXPECT_EQ(never.readCalls, 0);
     EXPECT_EQ(sink.published, 0);
 }
@@ -166,28 +174,25 @@ TEST(WebcamLoop, NoCameraAtTheStartIsExit2OrAWaitUntilStopped) {
 TEST(WebcamLoop, ASinkThatFailsEndsTheRunAndTheWait) {
     ScriptedSource source;
     CountingSink sink;
-    std::string messages;
-    EXPECT_EQ(run(
-                  source, sink, fastOptions(),
-                  [&] {
-                      if (sink.published == 3) sink.why = "PipeWire went away";
-                      return false;
-                  },
-                  &messages),
-              kExitUnavailable);
-    EXPECT_EQ(messages, "duovue webcam: PipeWire went away\n");
+    std::string reason;
+    const auto failAfterThree = [&] {
+        if (sink.published == 3) sink.why = "PipeWire went away";
+        return false;
+    };
+    EXPECT_EQ(run(source, sink, fastOptions(), failAfterThree, &reason), kExitUnavailable);
+    EXPECT_EQ(reason, "PipeWire went away");
     EXPECT_FALSE(source.isOpen);
 
     // Waiting for a camera ends too when PipeWire goes meanwhile.
     ScriptedSource absent;
     absent.opens = std::deque<bool>(1000, false);
     CountingSink failing;
-    EXPECT_EQ(run(absent, failing, fastOptions(true),
-                  [&] {
-                      if (absent.openCalls == 3) failing.why = "PipeWire went away";
-                      return false;
-                  }),
-              kExitUnavailable);
+    const auto failAtThirdOpen = [&] {
+        if (absent.openCalls == 3) failing.why = "PipeWire went away";
+        return false;
+    };
+    EXPECT_EQ(run(absent, failing, fastOptions(true), failAtThirdOpen, &reason), kExitUnavailable);
+    EXPECT_EQ(reason, "PipeWire went away");
     EXPECT_EQ(absent.openCalls, 3);
 }
 
