@@ -81,54 +81,77 @@ const spa_pod* buildEnumFormat(spa_pod_builder* b, bool yuv, const StreamSetting
     return static_cast<const spa_pod*>(spa_pod_builder_pop(b, &object));
 }
 
-}  // namespace
+// Holds the thread loop's lock for a scope.
+class LoopLock {
+  public:
+    explicit LoopLock(pw_thread_loop* loop) : loop_(loop) { pw_thread_loop_lock(loop_); }
+    ~LoopLock() { pw_thread_loop_unlock(loop_); }
+    LoopLock(const LoopLock&) = delete;
+    LoopLock& operator=(const LoopLock&) = delete;
 
-struct PipeWireCamera::Impl {
-    StreamSettings settings;
-    pw_thread_loop* loop = nullptr;
-    pw_context* context = nullptr;
-    pw_core* core = nullptr;
-    pw_stream* stream = nullptr;
-    spa_hook coreListener{};
-    spa_hook streamListener{};
-
-    // Guarded by the loop's lock.
-    pw_stream_state state = PW_STREAM_STATE_CONNECTING;
-    std::string failure;
-    std::optional<PixelFormat> format;  // negotiated
-    std::vector<std::uint8_t> latest;   // the latest frame, blue-green-red, bottom row first
-    bool haveFrame = false;
-    std::uint64_t sequence = 0;
-
-    ~Impl();
-    void fail(const std::string& why);
-    void negotiated(const spa_pod* param);
-    void process();
+  private:
+    pw_thread_loop* loop_;
 };
 
-PipeWireCamera::Impl::~Impl() {
-    if (loop != nullptr) pw_thread_loop_lock(loop);
-    if (stream != nullptr) pw_stream_destroy(stream);  // disconnects: the node goes away
-    if (core != nullptr) {
-        spa_hook_remove(&coreListener);
-        pw_core_disconnect(core);
+// The published node. Its members are guarded by the thread loop's lock: the loop's thread runs
+// the callbacks with it held, every other call takes it.
+class PipeWireNode : public FrameSink {
+  public:
+    ~PipeWireNode() override;
+
+    // Connects and waits for the node; false with `error` set when that fails.
+    bool connect(const StreamSettings& settings, std::string* error);
+
+    bool streaming() const override;
+    void publish(const Frame& frame) override;
+    std::string failure() const override;
+
+    // Callbacks of the core and the stream.
+    void fail(const std::string& why);
+    void stateChanged(pw_stream_state state, const char* error);
+    void negotiated(const spa_pod* param);
+    void process();
+
+  private:
+    StreamSettings settings_;
+    pw_thread_loop* loop_ = nullptr;
+    pw_context* context_ = nullptr;
+    pw_core* core_ = nullptr;
+    pw_stream* stream_ = nullptr;
+    spa_hook coreListener_{};
+    spa_hook streamListener_{};
+
+    pw_stream_state state_ = PW_STREAM_STATE_CONNECTING;
+    std::string failure_;
+    std::optional<PixelFormat> format_;  // negotiated
+    std::vector<std::uint8_t> latest_;   // the latest frame, blue-green-red, bottom row first
+    bool haveFrame_ = false;
+    std::uint64_t sequence_ = 0;
+};
+
+PipeWireNode::~PipeWireNode() {
+    if (loop_ != nullptr) pw_thread_loop_lock(loop_);
+    if (stream_ != nullptr) pw_stream_destroy(stream_);  // disconnects: the node goes away
+    if (core_ != nullptr) {
+        spa_hook_remove(&coreListener_);
+        pw_core_disconnect(core_);
     }
-    if (loop != nullptr) {
-        pw_thread_loop_unlock(loop);
-        pw_thread_loop_stop(loop);
+    if (loop_ != nullptr) {
+        pw_thread_loop_unlock(loop_);
+        pw_thread_loop_stop(loop_);
     }
-    if (context != nullptr) pw_context_destroy(context);
-    if (loop != nullptr) pw_thread_loop_destroy(loop);
+    if (context_ != nullptr) pw_context_destroy(context_);
+    if (loop_ != nullptr) pw_thread_loop_destroy(loop_);
 }
 
-void PipeWireCamera::Impl::fail(const std::string& why) {
-    if (failure.empty()) failure = why;
-    pw_thread_loop_signal(loop, false);
+void PipeWireNode::fail(const std::string& why) {
+    if (failure_.empty()) failure_ = why;
+    pw_thread_loop_signal(loop_, false);
 }
 
 // The consumer settled on a layout: check it and tell the server what buffers it needs.
-void PipeWireCamera::Impl::negotiated(const spa_pod* param) {
-    format.reset();
+void PipeWireNode::negotiated(const spa_pod* param) {
+    format_.reset();
     if (param == nullptr) return;  // the format was cleared
     spa_video_info_raw info{};
     std::uint32_t mediaType = 0, mediaSubtype = 0;
@@ -137,13 +160,13 @@ void PipeWireCamera::Impl::negotiated(const spa_pod* param) {
         spa_format_video_raw_parse(param, &info) < 0)
         return;
     const std::optional<PixelFormat> chosen = pixelFormatOf(info.format);
-    if (!chosen || static_cast<int>(info.size.width) != settings.width ||
-        static_cast<int>(info.size.height) != settings.height)
+    if (!chosen || static_cast<int>(info.size.width) != settings_.width ||
+        static_cast<int>(info.size.height) != settings_.height)
         return;
-    format = chosen;
+    format_ = chosen;
 
-    const int bytes = static_cast<int>(frameBytes(*format, settings.width, settings.height));
-    const int stride = rowStride(*format, settings.width);
+    const int bytes = static_cast<int>(frameBytes(*format_, settings_.width, settings_.height));
+    const int stride = rowStride(*format_, settings_.width);
     std::uint8_t buffer[512];
     spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
     const spa_pod* params[2];
@@ -157,32 +180,31 @@ void PipeWireCamera::Impl::negotiated(const spa_pod* param) {
         &b, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
         SPA_POD_Id(SPA_META_Header), SPA_PARAM_META_size,
         SPA_POD_Int(static_cast<int>(sizeof(spa_meta_header)))));
-    pw_stream_update_params(stream, params, 2);
+    pw_stream_update_params(stream_, params, 2);
 }
 
 // One graph cycle: the latest frame into the next free buffer. Until a frame has come, or for a
 // layout that could not be agreed, the buffer goes out empty and marked corrupted.
-void PipeWireCamera::Impl::process() {
-    pw_buffer* b = pw_stream_dequeue_buffer(stream);
+void PipeWireNode::process() {
+    pw_buffer* b = pw_stream_dequeue_buffer(stream_);
     if (b == nullptr) return;
     spa_buffer* buf = b->buffer;
     spa_data& d = buf->datas[0];
 
     bool filled = false;
-    if (format && haveFrame && d.data != nullptr && d.chunk != nullptr) {
-        const Frame frame{settings.width, settings.height, latest.data(),
-                          static_cast<std::size_t>(settings.width) * 3};
+    if (format_ && haveFrame_ && d.data != nullptr && d.chunk != nullptr) {
+        const Frame frame{settings_.width, settings_.height, latest_.data(),
+                          static_cast<std::size_t>(settings_.width) * 3};
         filled =
-            convertFrame(frame, *format,
+            convertFrame(frame, *format_,
                          {static_cast<std::uint8_t*>(d.data), static_cast<std::size_t>(d.maxsize)});
     }
     if (d.chunk != nullptr) {
         d.chunk->offset = 0;
-        d.chunk->size =
-            filled
-                ? static_cast<std::uint32_t>(frameBytes(*format, settings.width, settings.height))
-                : 0;
-        d.chunk->stride = filled ? rowStride(*format, settings.width) : 0;
+        d.chunk->size = filled ? static_cast<std::uint32_t>(
+                                     frameBytes(*format_, settings_.width, settings_.height))
+                               : 0;
+        d.chunk->stride = filled ? rowStride(*format_, settings_.width) : 0;
         d.chunk->flags = filled ? 0 : SPA_CHUNK_FLAG_CORRUPTED;
     }
     if (auto* h = static_cast<spa_meta_header*>(
@@ -193,38 +215,40 @@ void PipeWireCamera::Impl::process() {
         h->offset = 0;
         h->pts = static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
         h->dts_offset = 0;
-        h->seq = sequence++;
+        h->seq = sequence_++;
     }
-    pw_stream_queue_buffer(stream, b);
+    pw_stream_queue_buffer(stream_, b);
 }
 
-namespace {
+void PipeWireNode::stateChanged(pw_stream_state newState, const char* error) {
+    const bool wasUp = state_ == PW_STREAM_STATE_PAUSED || state_ == PW_STREAM_STATE_STREAMING;
+    state_ = newState;
+    if (newState == PW_STREAM_STATE_ERROR)
+        fail(std::string("PipeWire refused the video node: ") + (error ? error : "error"));
+    else if (newState == PW_STREAM_STATE_UNCONNECTED && wasUp)
+        fail("PipeWire went away");
+    pw_thread_loop_signal(loop_, false);
+}
 
 void onCoreError(void* data, std::uint32_t id, int, int res, const char* message) {
-    auto* s = static_cast<PipeWireCamera::Impl*>(data);
-    if (id == PW_ID_CORE && res == -EPIPE)
-        s->fail("PipeWire went away");
-    else if (id == PW_ID_CORE)
-        s->fail(std::string("PipeWire: ") + (message ? message : "error"));
+    if (id != PW_ID_CORE) return;
+    auto* node = static_cast<PipeWireNode*>(data);
+    if (res == -EPIPE)
+        node->fail("PipeWire went away");
+    else
+        node->fail(std::string("PipeWire: ") + (message ? message : "error"));
 }
 
 void onStateChanged(void* data, pw_stream_state, pw_stream_state state, const char* error) {
-    auto* s = static_cast<PipeWireCamera::Impl*>(data);
-    const bool wasUp = s->state == PW_STREAM_STATE_PAUSED || s->state == PW_STREAM_STATE_STREAMING;
-    s->state = state;
-    if (state == PW_STREAM_STATE_ERROR)
-        s->fail(std::string("PipeWire refused the video node: ") + (error ? error : "error"));
-    else if (state == PW_STREAM_STATE_UNCONNECTED && wasUp)
-        s->fail("PipeWire went away");
-    pw_thread_loop_signal(s->loop, false);
+    static_cast<PipeWireNode*>(data)->stateChanged(state, error);
 }
 
 void onParamChanged(void* data, std::uint32_t id, const spa_pod* param) {
-    if (id == SPA_PARAM_Format) static_cast<PipeWireCamera::Impl*>(data)->negotiated(param);
+    if (id == SPA_PARAM_Format) static_cast<PipeWireNode*>(data)->negotiated(param);
 }
 
 void onProcess(void* data) {
-    static_cast<PipeWireCamera::Impl*>(data)->process();
+    static_cast<PipeWireNode*>(data)->process();
 }
 
 constexpr pw_core_events kCoreEvents = [] {
@@ -243,110 +267,90 @@ constexpr pw_stream_events kStreamEvents = [] {
     return e;
 }();
 
-}  // namespace
-
-std::unique_ptr<PipeWireCamera> PipeWireCamera::connect(const StreamSettings& settings,
-                                                        std::string* error) {
+bool PipeWireNode::connect(const StreamSettings& chosen, std::string* error) {
     const auto refuse = [error](std::string why) {
         if (error != nullptr) *error = std::move(why);
-        return nullptr;
+        return false;
     };
-    if (frameBytes(PixelFormat::I420, settings.width, settings.height) == 0 || settings.fps <= 0)
-        return refuse("unsupported picture size or rate");
-
-    pw_init(nullptr, nullptr);
-    auto impl = std::make_unique<Impl>();
-    impl->settings = settings;
-    impl->latest.resize(static_cast<std::size_t>(settings.width) * settings.height * 3);
-    impl->loop = pw_thread_loop_new("duovue-webcam", nullptr);
-    if (impl->loop == nullptr) return refuse("PipeWire could not start its thread");
-    impl->context = pw_context_new(pw_thread_loop_get_loop(impl->loop), nullptr, 0);
-    if (impl->context == nullptr || pw_thread_loop_start(impl->loop) < 0)
+    settings_ = chosen;
+    latest_.resize(static_cast<std::size_t>(settings_.width) * settings_.height * 3);
+    loop_ = pw_thread_loop_new("duovue-webcam", nullptr);
+    if (loop_ == nullptr) return refuse("PipeWire could not start its thread");
+    context_ = pw_context_new(pw_thread_loop_get_loop(loop_), nullptr, 0);
+    if (context_ == nullptr || pw_thread_loop_start(loop_) < 0)
         return refuse("PipeWire could not start its thread");
 
-    pw_thread_loop_lock(impl->loop);
-    impl->core = pw_context_connect(impl->context, nullptr, 0);
-    if (impl->core == nullptr) {
+    const LoopLock lock(loop_);
+    core_ = pw_context_connect(context_, nullptr, 0);
+    if (core_ == nullptr) {
         const int why = errno;
-        pw_thread_loop_unlock(impl->loop);
         return refuse(std::string("PipeWire is not running (") + std::strerror(why) + ")");
     }
-    pw_core_add_listener(impl->core, &impl->coreListener, &kCoreEvents, impl.get());
+    pw_core_add_listener(core_, &coreListener_, &kCoreEvents, this);
 
     pw_properties* props = pw_properties_new(
         PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_ROLE, "Camera",
-        PW_KEY_NODE_NAME, "duovue-webcam", PW_KEY_NODE_DESCRIPTION, settings.description.c_str(),
+        PW_KEY_NODE_NAME, "duovue-webcam", PW_KEY_NODE_DESCRIPTION, settings_.description.c_str(),
         PW_KEY_APP_NAME, "duovue", nullptr);
-    impl->stream = pw_stream_new(impl->core, "duovue-webcam", props);
-    if (impl->stream == nullptr) {
-        pw_thread_loop_unlock(impl->loop);
-        return refuse("PipeWire refused the video node");
-    }
-    pw_stream_add_listener(impl->stream, &impl->streamListener, &kStreamEvents, impl.get());
+    stream_ = pw_stream_new(core_, "duovue-webcam", props);
+    if (stream_ == nullptr) return refuse("PipeWire refused the video node");
+    pw_stream_add_listener(stream_, &streamListener_, &kStreamEvents, this);
 
     std::uint8_t buffer[1024];
     spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof(buffer));
-    const spa_pod* params[2] = {buildEnumFormat(&b, true, settings),
-                                buildEnumFormat(&b, false, settings)};
+    const spa_pod* params[2] = {buildEnumFormat(&b, true, settings_),
+                                buildEnumFormat(&b, false, settings_)};
     const auto flags =
         static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS);
-    if (pw_stream_connect(impl->stream, PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 2) < 0) {
-        pw_thread_loop_unlock(impl->loop);
+    if (pw_stream_connect(stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY, flags, params, 2) < 0)
         return refuse("PipeWire refused the video node");
-    }
 
     timespec deadline{};
-    pw_thread_loop_get_time(impl->loop, &deadline,
+    pw_thread_loop_get_time(loop_, &deadline,
                             static_cast<std::int64_t>(kConnectTimeoutSeconds) * SPA_NSEC_PER_SEC);
-    while (impl->state == PW_STREAM_STATE_CONNECTING && impl->failure.empty()) {
-        if (pw_thread_loop_timed_wait_full(impl->loop, &deadline) != 0) break;
+    while (state_ == PW_STREAM_STATE_CONNECTING && failure_.empty()) {
+        if (pw_thread_loop_timed_wait_full(loop_, &deadline) != 0) break;
     }
-    std::string why = impl->failure;
-    if (why.empty() && impl->state != PW_STREAM_STATE_PAUSED &&
-        impl->state != PW_STREAM_STATE_STREAMING)
-        why = "PipeWire did not make the video node in time";
-    pw_thread_loop_unlock(impl->loop);
-    if (!why.empty()) return refuse(why);
-    return std::unique_ptr<PipeWireCamera>(new PipeWireCamera(std::move(impl)));
+    if (!failure_.empty()) return refuse(failure_);
+    if (state_ != PW_STREAM_STATE_PAUSED && state_ != PW_STREAM_STATE_STREAMING)
+        return refuse("PipeWire did not make the video node in time");
+    return true;
 }
 
-PipeWireCamera::PipeWireCamera(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
-
-PipeWireCamera::~PipeWireCamera() = default;
-
-std::uint32_t PipeWireCamera::nodeId() const {
-    pw_thread_loop_lock(impl_->loop);
-    const std::uint32_t id = pw_stream_get_node_id(impl_->stream);
-    pw_thread_loop_unlock(impl_->loop);
-    return id;
+bool PipeWireNode::streaming() const {
+    const LoopLock lock(loop_);
+    return state_ == PW_STREAM_STATE_STREAMING && failure_.empty();
 }
 
-bool PipeWireCamera::streaming() const {
-    pw_thread_loop_lock(impl_->loop);
-    const bool on = impl_->state == PW_STREAM_STATE_STREAMING && impl_->failure.empty();
-    pw_thread_loop_unlock(impl_->loop);
-    return on;
+std::string PipeWireNode::failure() const {
+    const LoopLock lock(loop_);
+    return failure_;
 }
 
-std::string PipeWireCamera::failure() const {
-    pw_thread_loop_lock(impl_->loop);
-    std::string why = impl_->failure;
-    pw_thread_loop_unlock(impl_->loop);
-    return why;
-}
-
-void PipeWireCamera::publish(const Frame& frame) {
-    Impl& s = *impl_;
-    if (frame.bottomRow == nullptr || frame.width != s.settings.width ||
-        frame.height != s.settings.height)
+void PipeWireNode::publish(const Frame& frame) {
+    if (frame.bottomRow == nullptr || frame.width != settings_.width ||
+        frame.height != settings_.height)
         return;
     const std::size_t rowBytes = static_cast<std::size_t>(frame.width) * 3;
-    pw_thread_loop_lock(s.loop);
+    const LoopLock lock(loop_);
     for (int y = 0; y < frame.height; ++y)
-        std::memcpy(s.latest.data() + y * rowBytes, frame.bottomRow + y * frame.stride, rowBytes);
-    s.haveFrame = true;
-    if (s.state == PW_STREAM_STATE_STREAMING) pw_stream_trigger_process(s.stream);
-    pw_thread_loop_unlock(s.loop);
+        std::memcpy(latest_.data() + y * rowBytes, frame.bottomRow + y * frame.stride, rowBytes);
+    haveFrame_ = true;
+    if (state_ == PW_STREAM_STATE_STREAMING) pw_stream_trigger_process(stream_);
+}
+
+}  // namespace
+
+std::unique_ptr<FrameSink> publishPipeWireCamera(const StreamSettings& settings,
+                                                 std::string* error) {
+    if (frameBytes(PixelFormat::I420, settings.width, settings.height) == 0 || settings.fps <= 0) {
+        if (error != nullptr) *error = "unsupported picture size or rate";
+        return nullptr;
+    }
+    pw_init(nullptr, nullptr);
+    auto node = std::make_unique<PipeWireNode>();
+    if (!node->connect(settings, error)) return nullptr;
+    return node;
 }
 
 }  // namespace duovue

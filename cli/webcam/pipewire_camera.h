@@ -3,13 +3,12 @@
 // graph cycles and filling each buffer from the latest published frame.
 //
 //   std::string error;
-//   auto camera = duovue::PipeWireCamera::connect({320, 240, 30, "Duovue"}, &error);
+//   auto camera = duovue::publishPipeWireCamera({320, 240, 30, "Duovue"}, &error);
 //   if (!camera) { /* PipeWire is not running: error says so */ }
 //   camera->publish(frame);        // from any one thread
 //   camera.reset();                // the node goes away
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -24,26 +23,10 @@ struct StreamSettings {
     std::string description = "Duovue";  // what programs show in their camera lists
 };
 
-class PipeWireCamera : public FrameSink {
-  public:
-    // Connects to the user's PipeWire and publishes the node; waits (at most 5 s) until the
-    // server has made it. Null with `error` set when PipeWire is not running or refuses the node.
-    static std::unique_ptr<PipeWireCamera> connect(const StreamSettings& settings,
-                                                   std::string* error);
-    ~PipeWireCamera() override;
-    PipeWireCamera(const PipeWireCamera&) = delete;
-    PipeWireCamera& operator=(const PipeWireCamera&) = delete;
-
-    std::uint32_t nodeId() const;
-    bool streaming() const override;
-    void publish(const Frame& frame) override;
-    std::string failure() const override;
-
-    struct Impl;
-
-  private:
-    explicit PipeWireCamera(std::unique_ptr<Impl> impl);
-    std::unique_ptr<Impl> impl_;
-};
+// Connects to the user's PipeWire and publishes the node; waits (at most 5 s) until the server
+// has made it. Destroying the sink removes the node. Null with `error` set when PipeWire is not
+// running, refuses the node, or this program was built without PipeWire.
+std::unique_ptr<FrameSink> publishPipeWireCamera(const StreamSettings& settings,
+                                                 std::string* error);
 
 }  // namespace duovue

@@ -36,12 +36,11 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::string error;
-    auto cam = duovue::PipeWireCamera::connect({o.width, o.height, o.fps, o.name}, &error);
+    auto cam = duovue::publishPipeWireCamera({o.width, o.height, o.fps, o.name}, &error);
     if (!cam) {
         std::cerr << "duovue: " << error << "\n";
         return 2;
     }
-    std::cerr << "node " << cam->nodeId() << "\n";
     duovue::LinkFrameSource source;
     const auto end = duovue::runWebcam(
         source, *cam, o, [] { return gStop.load(); }, std::cerr);
