@@ -8,6 +8,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr auto kCatchUp = std::chrono::milliseconds(250);
+
 // Sleeps until `until`, in short slices so a stop request ends it promptly. False when stopped.
 bool sleepUntil(Clock::time_point until, const std::function<bool()>& stopRequested) {
     constexpr auto kSlice = std::chrono::milliseconds(50);
@@ -94,9 +96,10 @@ WebcamEnd Run::run() {
                 next = Clock::now();
                 continue;
         }
-        // Paced to the rate; a late frame moves the schedule instead of bunching the next ones.
+        // Paced to the rate. Frames a short stall made late are caught up at once, so a reader
+        // still gets the rate; after a long one the schedule starts again from now.
         next += period;
-        if (Clock::now() > next + period) next = Clock::now();
+        if (Clock::now() > next + kCatchUp) next = Clock::now();
         sleepUntil(next, stopRequested_);
     }
 }
