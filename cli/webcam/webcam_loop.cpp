@@ -1,6 +1,7 @@
 // Frame pacing, idling without consumers, and the camera's loss and return.
 #include "webcam_loop.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace duovue {
@@ -71,7 +72,7 @@ WebcamEnd Run::run() {
         if (stopRequested_()) return finish(kExitStopped);
         if (sink_.failure().empty()) return finish(kExitUnavailable, source_.error());
     }
-    const auto period = std::chrono::nanoseconds(1000000000LL / options_.fps);
+    const auto period = std::chrono::nanoseconds(1000000000LL / std::max(options_.fps, 1));
     auto next = Clock::now();
     Frame frame;
     for (;;) {
@@ -92,7 +93,7 @@ WebcamEnd Run::run() {
             case FrameStatus::Gone:
                 if (!options_.wait) return finish(kExitCameraFailed, source_.error());
                 source_.close();
-                if (!openCamera(true)) continue;  // stopped or the sink failed: said above
+                if (!openCamera(true)) continue;  // a stop or a failed sink: the checks above end it
                 next = Clock::now();
                 continue;
         }
