@@ -103,13 +103,22 @@ TEST(WhiteBalance, TrackingSteps) {
           Case{100, 120, 100, 0, {33, 31, 32}}, Case{100, 108, 95, 0, {32, 31, 33}},
           Case{100, 105, 120, 0, {32, 32, 31}}, Case{116, 108, 100, 0, {31, 32, 33}},
           Case{100, 108, 116, 0, {33, 32, 31}}, Case{106, 103, 100, 0, {31, 32, 32}},
-          Case{100, 103, 106, 0, {32, 32, 31}}, Case{100, 102, 103, 0, {32, 32, 32}}}) {
-        for (bool fine : {false, true}) {
-            identityTables(1);
-            Frame f(6, 4, 2);
-            f.mosaic(c.red, c.green, c.blue);
-            EXPECT_EQ(fine ? GetFineRawColorFrame(6, 4) : GetRawColorFrame(6, 4), c.result);
-            EXPECT_EQ(colorGains(), c.after) << int(c.red) << ' ' << int(c.green);
+          Case{100, 103, 106, 0, {32, 32, 31}}, Case{100, 102, 103, 0, {32, 32, 32}},
+          // Means on a step's edge: one pixel missed or counted twice in a sum changes the step.
+          // Blue means fall just short of the level (the first pixel's diagonal reads green).
+          Case{105, 100, 100, 0, {31, 32, 32}}, Case{100, 110, 100, 0, {33, 31, 32}},
+          Case{100, 100, 106, 0, {32, 32, 31}}, Case{100, 100, 105, 0, {32, 32, 32}}}) {
+        // Widths of one pixel pair inside the borders and of whole and partial vector runs.
+        for (int width : {6, 70, 134}) {
+            for (bool fine : {false, true}) {
+                identityTables(1);
+                Frame f(width, 4, 2);
+                f.mosaic(c.red, c.green, c.blue);
+                EXPECT_EQ(fine ? GetFineRawColorFrame(width, 4) : GetRawColorFrame(width, 4),
+                          c.result);
+                EXPECT_EQ(colorGains(), c.after) << int(c.red) << ' ' << int(c.green) << ' '
+                                                 << int(c.blue) << " width " << width;
+            }
         }
     }
     // A black frame steps nothing but clamps stored gains into 0..255.

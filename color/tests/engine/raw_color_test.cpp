@@ -114,16 +114,19 @@ TEST(RawColorCrossCheck, RandomFramesMatchPerPixelReference) {
                         {1024, 3},
                         {1027, 4},
                         {1030, 3}}) {
-        for (int round = 0; round < 6; ++round) {
-            const int gain[3] = {16 + int(rng() % 48), 16 + int(rng() % 48), 16 + int(rng() % 48)};
+        for (int round = 0; round < 8; ++round) {
+            // The last two rounds use 12-bit tables: entries above 255 write their low byte.
+            const int bits = round < 6 ? 8 : 12, max = (1 << bits) - 1, scale = bits == 12 ? 8 : 1;
+            const int gain[3] = {scale * (16 + int(rng() % 48)), scale * (16 + int(rng() % 48)),
+                                 scale * (16 + int(rng() % 48))};
             const int luma = 24 + rng() % 16;
             const bool tone = round % 2;
-            SetColorGain(gain[0], gain[1], gain[2], luma, 0, 1.0f, 0.45f, 0, tone, 8, 0);
+            SetColorGain(gain[0], gain[1], gain[2], luma, 0, 1.0f, 0.45f, 0, tone, bits, 0);
             std::vector<int> gamma(4096);
-            CalcuGammaTbl(0.45f, gamma.data(), 8);
+            CalcuGammaTbl(0.45f, gamma.data(), bits);
             const auto level = [&](int c, int v) {
-                const int t = std::clamp((v * gain[c] * luma) >> 10, 0, 255);
-                return tone ? gamma[t] : t;
+                const int t = std::clamp((v * gain[c] * luma) >> 10, 0, max);
+                return (tone ? gamma[t] : t) & 0xFF;
             };
             // Smooth frames with an edge reach every fine rule; noise reaches the rest.
             std::vector<BYTE> raw(static_cast<size_t>(w) * h);
