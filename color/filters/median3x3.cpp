@@ -7,11 +7,18 @@
 
 #include "filter_common.h"
 #include "median_network.h"
+#include "median_rows.h"
 
 extern "C" int DoMedianFilter(BYTE** srcRows, BYTE** dstRows, int width, int height) {
     using namespace zenthue;
     if (!sidesWithin(width, height, 1, 3)) return 0;
     if (!rowsPresent(srcRows, height) || !rowsPresent(dstRows, height)) return 0;
+    if (const MedianRowKernel kernel = activeMedianKernel(3)) {
+        for (int y = 1; y < height - 1; ++y) {
+            medianRow(kernel, 3, srcRows + y - 1, dstRows[y], width, width);
+        }
+        return 1;
+    }
     MedianPlanes<9> planes;
     for (int y = 1; y < height - 1; ++y) {
         for (int x0 = 0; x0 < width; x0 += kRunPixels) {

@@ -7,6 +7,7 @@
 
 #include "filter_common.h"
 #include "median_network.h"
+#include "median_rows.h"
 
 extern "C" int MedianFilter5X5(BYTE** srcRows, BYTE** dstRows, int width, int height) {
     using namespace zenthue;
@@ -15,11 +16,16 @@ extern "C" int MedianFilter5X5(BYTE** srcRows, BYTE** dstRows, int width, int he
     if (!rowsPresent(srcRows, height) || !rowsPresent(dstRows, height)) return 0;
     const int written = width - 2;
     MedianPlanes<25> planes;
+    const MedianRowKernel kernel = activeMedianKernel(5);
     for (int y = 0; y < height; ++y) {
         const BYTE* window[5];
         for (int r = 0; r < 5; ++r) {
             const int source = y - 2 + r;
             window[r] = srcRows[source < 0 || source >= height ? y : source];
+        }
+        if (kernel != nullptr) {
+            medianRow(kernel, 5, window, dstRows[y], written, width);
+            continue;
         }
         for (int x0 = 0; x0 < written; x0 += kRunPixels) {
             const int pixels = std::min(kRunPixels, written - x0);
