@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "level_compare.h"
 #include "zenthue.h"
 
 namespace {
@@ -34,6 +35,7 @@ void raw12Path(benchmark::State& state, int path) {
     const BITMAPINFOHEADER src = bitmapHeader(w, h, 16), dst = bitmapHeader(w, h, 24);
     SetImageFormat(2, 1, 1);
     SetColorGain(32, 32, 32, 32, 1, 1.0f, 1.0f, 0, 0, 12, path);
+    colorbench::labelLevel(state);
     for (auto _ : state) {
         benchmark::DoNotOptimize(GetRawColor12Frame(raw.data(), &src, out.data(), &dst, w, h));
         benchmark::ClobberMemory();
@@ -67,6 +69,7 @@ void BM_DspColorFrame(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     Frame8 frame(w, h, 2, 3);
     SetColorGain(32, 32, 32, 32, 1, 1.0f, 1.0f, 0, 0, 8, 0);
+    colorbench::labelLevel(state);
     for (auto _ : state) {
         benchmark::DoNotOptimize(GetDspColorFrame(w, h));
         benchmark::ClobberMemory();
@@ -78,6 +81,7 @@ void BM_YFrame(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     Frame8 frame(w, h, 2, 3);
     SetColorGain(32, 32, 32, 32, 0, 1.0f, 1.0f, 0, 0, 8, 0);
+    colorbench::labelLevel(state);
     for (auto _ : state) {
         benchmark::DoNotOptimize(GetYFrame(w, h));
         benchmark::ClobberMemory();

@@ -5,7 +5,13 @@
 #include <random>
 #include <vector>
 
+#include "level_compare.h"
 #include "zenthue.h"
+
+#ifdef ZENT_BENCH_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
 
 namespace {
 
@@ -44,24 +50,36 @@ void report(benchmark::State& state, int width, int height) {
         benchmark::Counter(width * height / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// OpenCV's demosaicing of the same mosaic on one thread: its edge-aware conversion against our
+// fine one, its bilinear one against our plain one.
+void compareDemosaic([[maybe_unused]] benchmark::State& state, [[maybe_unused]] double ours,
+                     [[maybe_unused]] Bound& b, [[maybe_unused]] int w, [[maybe_unused]] int h,
+                     [[maybe_unused]] bool edgeAware) {
+#ifdef ZENT_BENCH_OPENCV
+    cv::setNumThreads(1);
+    const cv::Mat mosaic(h, w, CV_8UC1, b.raw.data());
+    cv::Mat bgr;
+    const int code = edgeAware ? cv::COLOR_BayerBG2BGR_EA : cv::COLOR_BayerBG2BGR;
+    colorbench::compareWith(state, ours, [&] { cv::cvtColor(mosaic, bgr, code); });
+#endif
+}
+
 void BM_FineRawColorFrame(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     Bound b = bind(w, h, 2, static_cast<int>(state.range(2)));
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(GetFineRawColorFrame(w, h));
-        benchmark::ClobberMemory();
-    }
+    const double ours =
+        colorbench::timeOurs(state, [&] { benchmark::DoNotOptimize(GetFineRawColorFrame(w, h)); });
     report(state, w, h);
+    compareDemosaic(state, ours, b, w, h, true);
 }
 
 void BM_RawColorFrame(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     Bound b = bind(w, h, static_cast<int>(state.range(2)), 0);
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(GetRawColorFrame(w, h));
-        benchmark::ClobberMemory();
-    }
+    const double ours =
+        colorbench::timeOurs(state, [&] { benchmark::DoNotOptimize(GetRawColorFrame(w, h)); });
     report(state, w, h);
+    compareDemosaic(state, ours, b, w, h, false);
 }
 
 }  // namespace
