@@ -44,24 +44,14 @@ Result Session::fetchStore(Observer& o) {
 
     o.progress(Stage::Opening, 0, 1);
     o.message("Waiting ..... while initialize the Duovue");
-    if (InitEvCam() != 0) {
-        o.failed();
-        o.notice(text::kNotFound);
-        o.message("");
-        return Result::NotFound;
-    }
+    if (InitEvCam() != 0) return cameraNotFound(o);
     if (stopRequested()) return Result::Stopped;
 
     selectMode(kModeNoiseCapture);
     o.step();
     o.progress(Stage::NoiseFrame, 0, 1);
     o.message("Waiting ..... while Re-capturing the Fixed Pattern Noise");
-    if (ReInitFPN() == 0) {
-        o.failed();
-        o.notice(text::kNotFound);
-        o.message("");
-        return Result::NotFound;
-    }
+    if (ReInitFPN() == 0) return cameraNotFound(o);
     if (stopRequested()) return Result::Stopped;
 
     selectMode(kModeStoreRead);

@@ -13,12 +13,7 @@ Result Session::erase(Observer& o, bool confirm) {
     selectMode(zentdrv::kModeErase);
     o.progress(Stage::Erasing, 0, 1);
     o.message("Waiting ..... while initialize the Duovue");
-    if (InitEvCam() != 0) {
-        o.failed();
-        o.notice(text::kNotFound);
-        o.message("");
-        return Result::NotFound;
-    }
+    if (InitEvCam() != 0) return cameraNotFound(o);
     o.progress(Stage::Erasing, 1, 1);
     o.notice("To Erase memory is finished !!");
     return Result::Done;

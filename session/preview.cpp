@@ -27,14 +27,6 @@ void Session::usePreviewSize(int sizeIndex) {
     previewHeight_ = previewSize_ == 1 ? 240 : 120;
 }
 
-// A failed camera step: the observer leaves the preview, then the message and an empty status.
-Result Session::previewFailed(Observer& o) {
-    o.failed();
-    o.notice(text::kNotFound);
-    o.message("");
-    return Result::NotFound;
-}
-
 Result Session::startPreview(int sizeIndex, Observer& o) {
     SessionState& s = state_;
     usePreviewSize(sizeIndex);
@@ -57,12 +49,12 @@ Result Session::startPreview(int sizeIndex, Observer& o) {
 
     o.progress(Stage::Opening, 0, 1);
     o.message("Waiting .... while checking the camera");
-    if (InitEvCam() != 0) return previewFailed(o);
+    if (InitEvCam() != 0) return cameraNotFound(o);
     if (stopRequested()) return Result::Stopped;
     o.progress(Stage::NoiseFrame, 0, 1);
     o.message("Capturing the FPN");
     applyMode(kModeNoiseCapture);
-    if (ReInitFPN() == 0) return previewFailed(o);
+    if (ReInitFPN() == 0) return cameraNotFound(o);
     s.paintEnabled = 1;
     applyMode(liveMode(previewSize_));
     ReadRawFrame();
@@ -86,7 +78,7 @@ Result Session::previewTick(int sizeIndex, Observer& o) {
     previewSize_ = size;
     if (switching) applyMode(liveMode(size));
     sendColorSettings(s.colorSettings);
-    if (ReadColorFrame() == 0) return previewFailed(o);
+    if (ReadColorFrame() == 0) return cameraNotFound(o);
     o.picture(Picture{Place::Preview, -1, -1, s.displayImage, previewWidth_, previewHeight_});
     if (!switching) return Result::Done;
 
@@ -100,7 +92,7 @@ Result Session::previewTick(int sizeIndex, Observer& o) {
     SetImageInfo(s.imageInfo.width, s.imageInfo.height, s.imageInfo.displayType, s.imageInfo.fpnOn);
     o.message("Re-Capturing the FPN");
     applyMode(kModeNoiseCapture);
-    if (ReInitFPN() == 0) return previewFailed(o);
+    if (ReInitFPN() == 0) return cameraNotFound(o);
     applyMode(liveMode(size));
     ReadRawFrame();
     o.message("Previewing the images");

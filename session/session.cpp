@@ -69,6 +69,15 @@ void Session::applyMode(int mode) {
     SetHWInterface(h.interfaceType, h.portAddress, h.reserved3, h.level, h.reserved5, h.modeCode);
 }
 
+// A camera that does not answer: the observer leaves its workflow, then the message and an
+// empty message line.
+Result Session::cameraNotFound(Observer& o) {
+    o.failed();
+    o.notice(text::kNotFound);
+    o.message("");
+    return Result::NotFound;
+}
+
 PackedBitmap Session::snapshot(const PackedBitmap& from, int width, int height,
                                const PackedBitmap::Allocator& allocator) {
     PackedBitmap copy;

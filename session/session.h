@@ -141,7 +141,6 @@ enum class Place {
     GrayThumbnail,  // the same rescaled to the thumbnail size, in slotImages[slot]
     PageSlot,       // a colour picture of the page, full size, in slotImages[slot]
     Preview,        // a live frame, in displayImage
-    View,           // the picture view: X1 in workImage, X2 in displayImage
 };
 
 struct Picture {
@@ -299,7 +298,7 @@ class ZENTSESSION_API Session {
     void selectMode(int mode);  // the store's interface record with this mode
     void applyMode(int mode);   // the held record with this mode
     void usePreviewSize(int sizeIndex);
-    Result previewFailed(Observer& observer);
+    Result cameraNotFound(Observer& observer);
     void grayHalf(const PackedBitmap& raw, PackedBitmap& out, int width, int height) const;
 
     SessionState state_;

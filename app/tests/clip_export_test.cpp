@@ -153,6 +153,12 @@ TEST_F(ClipExportTest, UnwritableClipIsSkippedAndPlayOpensTheChosenFile) {
     EXPECT_EQ(messages.back(), QStringLiteral("Total 5 DSC images\nTotal 3 V8 files"));
     EXPECT_EQ(text(kClipCount), "3");
     EXPECT_EQ(text(kResolution), "320x240");
+    // The box names the clip that could not be saved; nothing half-written stays behind.
+    EXPECT_EQ(boxes.back(), "These V8 files could not be saved:\nDuovue_V82.AVI");
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "Duovue_V82.AVI"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                            std::filesystem::directory_iterator()),
+              4);
 
     auto* upDown = control<UpDown>(window(), kClipUpDown);
     EXPECT_EQ(upDown->minimum(), 1);

@@ -17,8 +17,6 @@ const char* placeName(Place place) {
             return "PageSlot";
         case Place::Preview:
             return "Preview";
-        case Place::View:
-            return "View";
     }
     return "?";
 }
