@@ -2,7 +2,9 @@
 // pixel stands on an edge in that channel, so flat areas and their noise are copied unchanged.
 #include <cstring>
 
+#include "engine/isa.h"
 #include "filter_common.h"
+#include "sharpen_rows.h"
 
 namespace zenthue {
 namespace {
@@ -38,6 +40,44 @@ inline BYTE sharpened(int c, int neighbourSum) {
     return static_cast<BYTE>(clampByte(((16 * c - neighbourSum) * 2) / 16));
 }
 
+// One output byte at row offset j on its own: green (j % 3 == 1) also follows an edge that both
+// blue and red of its pixel show.
+BYTE sharpenByte(const BYTE* above, const BYTE* row, const BYTE* below, int j) {
+    const WindowStats s = windowStats(above, row, below, j);
+    bool edge = s.count >= kEdgeCount;
+    if (j % kPixelBytes == 1 && !edge) {
+        edge = windowStats(above, row, below, j - 1).count >= kEdgeCount &&
+               windowStats(above, row, below, j + 1).count >= kEdgeCount;
+    }
+    return edge ? sharpened(row[j], s.sum) : row[j];
+}
+
+SharpenRowKernel activeSharpenKernel() {
+#if defined(ZENTHUE_X86_KERNELS)
+    switch (activeIsa()) {
+        case Isa::avx512:
+            return sharpenKernelAvx512();
+        case Isa::avx2:
+            return sharpenKernelAvx2();
+        case Isa::baseline:
+            break;
+    }
+#endif
+    return nullptr;
+}
+
+// The inner bytes of one row through a kernel: the first bytes (whose reads would start left
+// of the row) and the last ones byte by byte.
+void sharpenRowVector(SharpenRowKernel kernel, const BYTE* above, const BYTE* row,
+                      const BYTE* below, BYTE* dst, int width) {
+    const int rowBytes = width * kPixelBytes, end = rowBytes - kPixelBytes;
+    constexpr int kFirstVector = 2 * kPixelBytes;
+    int j = kPixelBytes;
+    for (; j < kFirstVector && j < end; ++j) dst[j] = sharpenByte(above, row, below, j);
+    if (j < end) j = kernel(above, row, below, dst, j, rowBytes);
+    for (; j < end; ++j) dst[j] = sharpenByte(above, row, below, j);
+}
+
 }  // namespace
 }  // namespace zenthue
 
@@ -47,13 +87,15 @@ extern "C" BYTE** SharpenImg(BYTE** srcRows, BYTE** dstRows, int width, int heig
     if (!sidesWithin(width, height, 3, 3)) return nullptr;
     if (!rowsPresent(srcRows, height) || !rowsPresent(dstRows, height)) return nullptr;
     const int rowBytes = width * kPixelBytes;
+    const SharpenRowKernel kernel = activeSharpenKernel();
 
     for (int y = 1; y < height - 1; ++y) {
         const BYTE* above = srcRows[y - 1];
         const BYTE* row = srcRows[y];
         const BYTE* below = srcRows[y + 1];
         BYTE* dst = dstRows[y];
-        for (int x = 1; x < width - 1; ++x) {
+        if (kernel != nullptr) sharpenRowVector(kernel, above, row, below, dst, width);
+        for (int x = 1; x < width - 1 && kernel == nullptr; ++x) {
             const int at = x * kPixelBytes;
             const WindowStats s0 = windowStats(above, row, below, at);
             const WindowStats s1 = windowStats(above, row, below, at + 1);
