@@ -49,7 +49,9 @@ std::string fileName(const std::string& path) {
 
 Result Session::exportClip(int clip, const std::string& path, Observer& o) {
     SessionState& s = state_;
-    if (clip < 0 || clip >= kTableSize || path.empty()) return Result::WriteFailed;
+    if (clip < 0 || clip >= kTableSize || s.ClipTable[clip].used == 0 || path.empty()) {
+        return Result::WriteFailed;
+    }
     const ClipRecord& r = s.ClipTable[clip];
     PackedBitmap clipImage;
     if (!clipImage.allocate(r.width, r.height) || !s.workImage) {

@@ -44,6 +44,10 @@ TEST_F(ClipsTest, DefaultStoreClipsReadBack) {
                 path + "'"));
         EXPECT_EQ(int(packets.size()), clip.frameCount);
     }
+    // No clip of that number, or no name: nothing is written and nothing is asked.
+    EXPECT_EQ(session.exportClip(clips, clipPath(99), recorder), Result::WriteFailed);
+    EXPECT_EQ(session.exportClip(-1, clipPath(99), recorder), Result::WriteFailed);
+    EXPECT_EQ(session.exportClip(0, "", recorder), Result::WriteFailed);
     EXPECT_EQ(folderFiles(), expectedFiles);
     EXPECT_TRUE(recorder.only("notice: ").empty());
 }
