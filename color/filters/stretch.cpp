@@ -105,18 +105,23 @@ void buildMap(std::array<BYTE, 256>& map, int black, int white, int scale) {
     for (int v = white + 1; v < 256; ++v) map[v] = map[white];
 }
 
-}  // namespace
-}  // namespace zenthue
+using Histograms = std::array<Histogram, 3>;
 
-extern "C" BYTE** StretchImg(BYTE** rows, int width, int height) {
-    using namespace zenthue;
-    // The shares divide by width and height.
-    if (!sidesWithin(width, height, 1, 1)) return nullptr;
-    if (!rowsPresent(rows, height)) return nullptr;
-    const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
+// What the steps hand on to each other: the levels of the three channels (0 blue, 1 green,
+// 2 red), the white and top levels as first measured, the channel means, and the decisions made.
+struct Levels {
+    std::array<ChannelLevels, 3> ch;
+    std::array<ChannelLevels, 3> measured;
+    std::array<float, 3> mean;
+    bool clipped = false;                          // highlights are treated as clipped
+    bool redCapped = false;                        // red is the brightest channel and reaches 250
+    std::array<bool, 3> mapped{true, true, true};  // channels that get their map at all
 
-    std::array<Histogram, 3> h{};
-    double sums[3] = {0.0, 0.0, 0.0};
+    void mapAll(bool on) { mapped = {on, on, on}; }
+};
+
+Histograms countLevels(BYTE** rows, int width, int height) {
+    Histograms h{};
     for (int y = 0; y < height; ++y) {
         const BYTE* row = rows[y];
         for (int x = 0; x < width; ++x) {
@@ -126,140 +131,177 @@ extern "C" BYTE** StretchImg(BYTE** rows, int width, int height) {
             ++h[2][p[2]];
         }
     }
+    return h;
+}
+
+// The levels of every channel, its black level raised over a sparse dark end, and its mean.
+Levels measureChannels(const Histograms& h, int width, int height) {
+    const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
+    Levels l;
     for (int c = 0; c < 3; ++c) {
-        for (int level = 1; level < 256; ++level)
-            sums[c] += static_cast<double>(h[c][level]) * level;
+        l.ch[c] = measure(h[c], c, width, height);
+        double sum = 0.0;
+        for (int level = 1; level < 256; ++level) sum += static_cast<double>(h[c][level]) * level;
+        l.mean[c] = static_cast<float>(sum) / static_cast<float>(pixels);
     }
-    float mean[3];
-    for (int c = 0; c < 3; ++c) {
-        mean[c] = static_cast<float>(sums[c]) / static_cast<float>(pixels);
-    }
+    l.measured = l.ch;
+    for (int c = 0; c < 3; ++c) correctDarkEnd(h[c], l.ch[c]);
+    return l;
+}
 
-    ChannelLevels l[3];
-    for (int c = 0; c < 3; ++c) l[c] = measure(h[c], c, width, height);
-    const int savedWhite2 = l[2].white;
-    const int savedWhite0 = l[0].white;
-    const int savedTop2 = l[2].top;
-    const int savedTop0 = l[0].top;
-    const int savedWhite1 = l[1].white;
-
-    for (int c = 0; c < 3; ++c) correctDarkEnd(h[c], l[c]);
-
-    // Clipped highlights: the white level drops to where the brightest part begins.
-    bool clip = false;
-    if (l[2].share >= 15) {
-        l[2].white = l[2].top = topShareLevel(h[2], pixels, 22);
-        clip = true;
+// Where a channel has many pixels at 250 or above, its white level drops to where that bright
+// part begins; some mixes of bright shares undo the drop again.
+void clipHighlights(const Histograms& h, std::int64_t pixels, Levels& l) {
+    ChannelLevels& blue = l.ch[0];
+    ChannelLevels& green = l.ch[1];
+    ChannelLevels& red = l.ch[2];
+    const ChannelLevels& was = l.measured[0];
+    const ChannelLevels& wasRed = l.measured[2];
+    if (red.share >= 15) {
+        red.white = red.top = topShareLevel(h[2], pixels, 22);
+        l.clipped = true;
     }
-    if (l[1].share >= 20) {
-        l[1].white = l[1].top = topShareLevel(h[1], pixels, 20);
-        clip = true;
+    if (green.share >= 20) {
+        green.white = green.top = topShareLevel(h[1], pixels, 20);
+        l.clipped = true;
     }
-    if (l[0].share >= 15) {
-        l[0].white = l[0].top = topShareLevel(h[0], pixels, 18);
-        clip = true;
-    } else if (clip && l[1].white >= 250 && l[2].white < 250) {
-        l[0].white = l[0].top = topShareLevel(h[0], pixels, 15);
+    if (blue.share >= 15) {
+        blue.white = blue.top = topShareLevel(h[0], pixels, 18);
+        l.clipped = true;
+    } else if (l.clipped && green.white >= 250 && red.white < 250) {
+        // Another channel clipped, green near white and red not: blue drops with them (top 15 %).
+        blue.white = blue.top = topShareLevel(h[0], pixels, 15);
     }
-    const auto revert = [&] {
-        l[2].white = savedWhite2;
-        l[2].top = savedTop2;
-        l[0].white = savedWhite0;
-        l[0].top = savedTop0;
-        clip = false;
+    const auto restoreBlueAndRed = [&] {
+        red.white = wasRed.white;
+        red.top = wasRed.top;
+        blue.white = was.white;
+        blue.top = was.top;
+        l.clipped = false;
     };
-    if (clip && l[2].share >= 15 && l[0].share >= 15 && l[1].share >= 12 && l[1].share < 20 &&
-        (std::abs(savedWhite2 - l[2].white) >= 10 || std::abs(savedWhite0 - l[0].white) >= 10)) {
-        revert();
+    // Blue and red both bright over a moderately bright green: a bright scene, not clipping.
+    if (l.clipped && red.share >= 15 && blue.share >= 15 && green.share >= 12 && green.share < 20 &&
+        (std::abs(wasRed.white - red.white) >= 10 || std::abs(was.white - blue.white) >= 10)) {
+        restoreBlueAndRed();
     }
-    if (clip && (savedWhite2 - l[2].white >= 20 || savedWhite0 - l[0].white >= 20) &&
-        l[1].white == savedWhite1 && l[1].white >= 252) {
-        revert();
+    // A large drop of blue or red beside an unclipped green already near 255 would tint the
+    // picture green.
+    if (l.clipped && (wasRed.white - red.white >= 20 || was.white - blue.white >= 20) &&
+        green.white == l.measured[1].white && green.white >= 252) {
+        restoreBlueAndRed();
     }
-    if ((l[1].share > l[2].share + 5 && l[0].share > l[2].share + 5) || l[2].share == 0) {
-        clip = true;
+    // Red far less bright than green and blue, or with nothing bright at all, counts as clipped.
+    if ((green.share > red.share + 5 && blue.share > red.share + 5) || red.share == 0) {
+        l.clipped = true;
     }
-
-    for (auto& c : l) {
+    // Every map needs a white level above its black level and a top level.
+    for (ChannelLevels& c : l.ch) {
         if (c.white <= c.black) c.white = c.black + 1;
         if (c.top <= 0) c.top = c.white;
     }
+}
 
-    // Which channels are mapped at all.
-    bool map[3] = {true, true, true};
-    const auto setMaps = [&](bool on) { map[0] = map[1] = map[2] = on; };
-    int& w0 = l[0].white;
-    int& w1 = l[1].white;
-    int& w2 = l[2].white;
-    const int r0 = l[0].top - w0;
-    const int r1 = l[1].top - w1;
-    const int r2 = l[2].top - w2;
+// Decides which channels are mapped, from how the white levels and the headroom above them
+// (top - white) compare; red's white level is raised where it lags the others in a way
+// stretching would turn into a cast.
+void chooseMappedChannels(Levels& l) {
+    int& w0 = l.ch[0].white;
+    int& w1 = l.ch[1].white;
+    int& w2 = l.ch[2].white;
+    const int r0 = l.ch[0].top - w0;
+    const int r1 = l.ch[1].top - w1;
+    const int r2 = l.ch[2].top - w2;
     if (w0 >= 248 && w1 >= 248) {
-        if (w0 - w2 >= 15 && w1 - w2 >= 15 && !clip) setMaps(false);
-        if (w0 - w2 >= 85 && w1 - w2 >= 85) map[2] = true;
-        if (w0 >= 250 && w1 >= 250 && w2 <= 180) map[2] = true;
-        if (mean[1] > mean[2]) map[2] = true;
+        // Blue and green already reach white: a clearly lower red is a cast of the scene.
+        if (w0 - w2 >= 15 && w1 - w2 >= 15 && !l.clipped) l.mapAll(false);
+        // ... unless red is very far below, or green outweighs red on average.
+        if (w0 - w2 >= 85 && w1 - w2 >= 85) l.mapped[2] = true;
+        if (w0 >= 250 && w1 >= 250 && w2 <= 180) l.mapped[2] = true;
+        if (l.mean[1] > l.mean[2]) l.mapped[2] = true;
     } else {
         const int wide = (r0 >= 60) + (r1 >= 60) + (r2 >= 60);
         if (wide != 0 && wide != 3) {
-            setMaps(false);
-            if (w0 < 160 || w1 < 160 || w2 < 160) setMaps(true);
+            // Some channels with long bright tails and some without: stretching shifts colours,
+            // except in a dark picture.
+            l.mapAll(false);
+            if (w0 < 160 || w1 < 160 || w2 < 160) l.mapAll(true);
         } else if (w0 - w2 >= 50 && w1 - w2 >= 50) {
+            // Red far below blue and green rises to them, unless it is a red-poor scene whose
+            // red has a long tail.
             const bool keep =
                 r0 <= 10 && w0 >= 220 && r1 <= 10 && w1 >= 220 && r2 >= 45 && w2 <= 150;
             if (!keep) w2 = std::min(w0, w1);
         } else if (w0 - w1 >= 25 && w1 - w2 >= 25) {
+            // Levels falling from blue to red: red stretches as far as green.
             w2 = w1;
         }
     }
-
-    bool capped = false;
+    // Red brighter than both others: every channel is mapped, red capped when near white; red
+    // far above both below 250 is a red scene, left alone.
     if (w1 < w2 && w0 < w2) {
-        setMaps(true);
+        l.mapAll(true);
         if (w2 >= 250) {
-            capped = true;
+            l.redCapped = true;
         } else if (w2 - w1 >= 28 && w2 - w0 >= 28) {
-            setMaps(false);
+            l.mapAll(false);
         }
     }
+}
 
-    if (std::abs(w0 - w1) <= 8 && std::abs(w0 - w2) <= 8 && std::abs(w1 - w2) <= 8 && map[0] &&
-        map[1] && map[2] && w0 <= w2 && w1 <= w2) {
+// Brings the white levels into line so that a neutral picture stays neutral.
+void balanceWhites(Levels& l) {
+    int& w0 = l.ch[0].white;
+    int& w1 = l.ch[1].white;
+    int& w2 = l.ch[2].white;
+    const auto& mean = l.mean;
+    // Whites within 8 of each other, red the highest: all take the middle one.
+    if (std::abs(w0 - w1) <= 8 && std::abs(w0 - w2) <= 8 && std::abs(w1 - w2) <= 8 && l.mapped[0] &&
+        l.mapped[1] && l.mapped[2] && w0 <= w2 && w1 <= w2) {
         w0 = w1 = w2 = middleOf(w0, w1, w2);
     }
-
-    if ((l[2].top <= 185 && w1 >= 200 && w0 >= 200) || l[2].top - w2 < 10) w2 = l[2].top;
-
-    // Green correction.
+    // A dim red under bright blue and green, or red with little headroom, stretches to its top.
+    if ((l.ch[2].top <= 185 && w1 >= 200 && w0 >= 200) || l.ch[2].top - w2 < 10) {
+        w2 = l.ch[2].top;
+    }
+    // Green well below both others, or below both and above red on average, would come out too
+    // strong: it takes the higher white of the two.
     if (w1 < w0 - 10 && w1 < w2 - 10) {
         w1 = std::max(w0, w2);
     } else if (w1 < w0 && w1 < w2 && mean[1] > mean[2] && mean[0] < mean[1]) {
         w1 = std::max(w0, w2);
     } else if (mean[0] < mean[1] && mean[1] > mean[2] && w0 == 255 && w1 == 255 && w2 == 255 &&
                mean[1] >= 215.0 && mean[1] - mean[2] <= 10.0 && mean[0] <= 200.0) {
+        // A very bright greenish picture: blue and red are lifted to pull it back to neutral.
         w0 -= 35;
         w2 -= 35;
     }
-
+    // Every map needs 0 <= black < white <= 255.
     for (int c = 2; c >= 0; --c) {
-        ChannelLevels& k = l[c];
+        ChannelLevels& k = l.ch[c];
         if (k.white <= k.black) k.white = k.black + 1;
         k.white = std::clamp(k.white, 0, 255);
         if (k.white == k.black) k.black = k.white - 1;
         if (k.black < 0) k.black = 0;
     }
+}
 
+// Builds each channel's map from black..white and applies the mapped channels to the picture.
+void applyMaps(BYTE** rows, int width, int height, Levels& l) {
+    int& w0 = l.ch[0].white;
+    int& w1 = l.ch[1].white;
+    const int w2 = l.ch[2].white;
     std::array<std::array<BYTE, 256>, 3> table{};
-    // A capped channel 2 maps its white level to the brighter of the other two instead of to 255.
-    const bool capTo = capped && l[2].top <= 252;
-    buildMap(table[2], l[2].black, w2, capTo ? std::max(w0, w1) : 255);
+    // A capped red maps its white level to the brighter of the other two instead of to 255,
+    // and those two then share that white level.
+    const bool capTo = l.redCapped && l.ch[2].top <= 252;
+    buildMap(table[2], l.ch[2].black, w2, capTo ? std::max(w0, w1) : 255);
     if (capTo && w1 <= w2 && w0 <= w2) w0 = w1 = std::max(w0, w1);
-    buildMap(table[1], l[1].black, w1, 255);
-    buildMap(table[0], l[0].black, w0, 255);
+    buildMap(table[1], l.ch[1].black, w1, 255);
+    buildMap(table[0], l.ch[0].black, w0, 255);
 
-    if (!map[0] && !map[1] && !map[2]) return rows;
+    if (!l.mapped[0] && !l.mapped[1] && !l.mapped[2]) return;
     for (int c = 0; c < 3; ++c) {
-        if (map[c]) continue;
+        if (l.mapped[c]) continue;
         for (int v = 0; v < 256; ++v) table[c][v] = static_cast<BYTE>(v);
     }
     for (int y = 0; y < height; ++y) {
@@ -271,5 +313,23 @@ extern "C" BYTE** StretchImg(BYTE** rows, int width, int height) {
             p[2] = table[2][p[2]];
         }
     }
+}
+
+}  // namespace
+}  // namespace zenthue
+
+extern "C" BYTE** StretchImg(BYTE** rows, int width, int height) {
+    using namespace zenthue;
+    // The shares divide by width and height.
+    if (!sidesWithin(width, height, 1, 1)) return nullptr;
+    if (!rowsPresent(rows, height)) return nullptr;
+    const std::int64_t pixels = static_cast<std::int64_t>(width) * height;
+
+    const Histograms h = countLevels(rows, width, height);
+    Levels levels = measureChannels(h, width, height);
+    clipHighlights(h, pixels, levels);
+    chooseMappedChannels(levels);
+    balanceWhites(levels);
+    applyMaps(rows, width, height, levels);
     return rows;
 }
