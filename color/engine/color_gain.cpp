@@ -45,6 +45,7 @@ extern "C" int SetColorGain(int redGain, int greenGain, int blueGain, int lumaGa
 }
 
 extern "C" ColorGainRecord* GetColorGain(ColorGainRecord* record) {
+    if (record == nullptr) return nullptr;
     const auto& s = engineState();
     record->redGain = s.redGain;
     record->greenGain = s.greenGain;
@@ -61,8 +62,8 @@ extern "C" ColorGainRecord* GetColorGain(ColorGainRecord* record) {
 }
 
 extern "C" int CalcuGammaTbl(float gamma, int* table, int bits) {
-    // Deeper than 12 bits would write past the 4096-entry table: leave it alone.
-    if (!zenthue::tableBitsFit(bits)) return 0;
+    // No table, or deeper than 12 bits (past the 4096 entries): leave it alone.
+    if (table == nullptr || !zenthue::tableBitsFit(bits)) return 0;
     zenthue::buildGammaTable(gamma, table, bits);
     return 1;
 }

@@ -19,7 +19,9 @@ extern "C" int SetImageFormat(int formatType, int srcRowsDown, int dstRowsDown) 
 extern "C" int SetImgBuffer(BYTE* src, const BITMAPINFOHEADER* srcHeader, BYTE* dst,
                             const BITMAPINFOHEADER* dstHeader) {
     auto& s = engineState();
-    // A header taller than the tables would write past them: then neither table changes.
+    // A missing header, or one taller than the tables (which would write past them): then
+    // neither table changes.
+    if (srcHeader == nullptr || dstHeader == nullptr) return 0;
     if (!zenthue::rowsFit(*srcHeader) || !zenthue::rowsFit(*dstHeader)) return 0;
     zenthue::fillRowTable(s.srcRows, src, *srcHeader, s.srcRowsDown);
     zenthue::fillRowTable(s.dstRows, dst, *dstHeader, s.dstRowsDown);

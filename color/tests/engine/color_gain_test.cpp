@@ -40,8 +40,10 @@ TEST(ChannelTables, GainsMinusOneAndDepth) {
 
 TEST(GammaTables, CurveTailAndToneFolding) {
     std::vector<int> table(4097, -7);
-    CalcuGammaTbl(0.5f, table.data(), 13);  // too deep: untouched
+    EXPECT_EQ(CalcuGammaTbl(0.5f, table.data(), 13), 0);  // too deep: untouched
     EXPECT_EQ(std::count(table.begin(), table.end(), -7), 4097);
+    EXPECT_EQ(CalcuGammaTbl(0.5f, nullptr, 8), 0);  // no table: refused
+    EXPECT_EQ(GetColorGain(nullptr), nullptr);
     CalcuGammaTbl(0.5f, table.data(), 8);
     EXPECT_EQ(table[64], 127);  // trunc(255 * (64 / 255)^0.5)
     EXPECT_EQ(std::count(table.begin() + 255, table.begin() + 4096, 255), 4096 - 255);

@@ -87,4 +87,11 @@ TEST(RowTables, TallerThanTablesLeavesBothAlone) {
     SetImgBuffer(nullptr, &none, f.out.data(), &shortOut);
     GetRawColorFrame(4, 3);
     EXPECT_EQ(std::count(f.out.begin(), f.out.begin() + 36, 200), 36);
+
+    // A missing header is refused whole: the tables keep pointing where they did.
+    EXPECT_EQ(SetImgBuffer(raw.data(), nullptr, out.data(), &d1024), 0);
+    EXPECT_EQ(SetImgBuffer(raw.data(), &s1024, out.data(), nullptr), 0);
+    std::fill(f.out.begin(), f.out.end(), 0);
+    GetRawColorFrame(4, 3);
+    EXPECT_EQ(std::count(f.out.begin(), f.out.begin() + 36, 200), 36);
 }
