@@ -165,6 +165,9 @@ int SetImgMemory(BYTE* pixels, BITMAPINFOHEADER* header) {
         return 0;
     }
     s.engineSource = s.workRows[0];
+    // The engine's rows run up from both base pointers, as the driver's own do, whatever the
+    // engine was last told: descending rows would be written before the caller's picture.
+    SetImageFormat(zentdrv::formatCodeOf(s.displayType), 1, 1);
     return SetImgBuffer(s.workRows[0], s.workHeader, s.outputRows[0], header);
 }
 

@@ -141,8 +141,7 @@ ZENTDRV_API HwInterfaceSettings SearchPPort(void);
 
 /**
  * Sets the area of a frame that is corrected and converted, the output of gray reads and the
- * noise-correction switch, and sets the colour engine's rows to run toward higher addresses
- * (call it before SetImgMemory()).
+ * noise-correction switch.
  * @param width pixels, at most 512 (InitEvCam() refuses more); normally the frame width of the
  *        mode; -1 keeps the current width.
  * @param height rows, at most 512; normally the frame height of the mode; -1 keeps it.
@@ -162,9 +161,9 @@ ZENTDRV_API int* GetImageInfo(int* out);
 
 /**
  * Describes the caller's output picture, into which the reads write: row r starts
- * r x biWidth x biBitCount / 8 bytes after @p pixels. The picture stays the caller's and must
- * outlive the reads. Call after StartToCapture() and SetImageInfo(), and again after
- * GetColorImage() before the next ReadColorFrame().
+ * r x biWidth x biBitCount / 8 bytes after @p pixels, for the driver and for the colour engine
+ * alike. The picture stays the caller's and must outlive the reads. Call after StartToCapture(),
+ * and again after GetColorImage() before the next ReadColorFrame().
  * @param pixels the first byte of row 0 (for a block of GetImgHandle(): the byte after the
  *        40-byte header); null is refused.
  * @param header the picture's header (biWidth, biHeight, biBitCount); null, or biHeight above

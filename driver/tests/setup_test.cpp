@@ -1,7 +1,9 @@
 // InitEvCam, the configuration setters and getters, and the bitmap and row helpers.
+#include <algorithm>
 #include <array>
 
 #include "driver_fixture.h"
+#include "zenthue.h"
 
 namespace zentdrv::testing {
 namespace {
@@ -127,6 +129,26 @@ TEST_F(CameraSetup, ImgMemoryPlacesRowsAndRefusesTallImages) {
     SetImgMemory(pixels.data() + 1, &tall);
     EXPECT_EQ(s.outputRows[1], pixels.data() + 320);
     EXPECT_EQ(s.outputRowCount, 120);
+}
+
+// A host that describes its picture before SetImageInfo, or that gave zenthue descending rows,
+// still gets the colour frame inside its picture and nothing written around it.
+TEST_F(CameraSetup, ImgMemoryRunsTheEngineRowsUpTheCallersPicture) {
+    StartToCapture();
+    SetHWInterface(0, 0, 0, -1, 0, 1);  // no camera: the read converts the work image
+    SetImageFormat(2, 0, 0);
+    constexpr long kBytes = 320 * 240 * 3;
+    std::vector<BYTE> area(3 * kBytes, 0xAB);
+    BYTE* pixels = area.data() + kBytes;
+    BITMAPINFOHEADER header{40, 320, 240, 1, 24, 0, 0, 0, 0, 0, 0};
+    ASSERT_EQ(SetImgMemory(pixels, &header), 1);
+    SetImageInfo(320, 240, 3, 0);
+    SetColorInfo(32, 32, 32, 32, 0, 1.0f, 1.0f, 0, 0, 0, 0, 0);
+    ASSERT_EQ(InitEvCam(), 0);
+    ASSERT_EQ(ReadColorFrame(), 1);
+    EXPECT_EQ(std::count(area.begin(), area.begin() + kBytes, 0xAB), kBytes);
+    EXPECT_EQ(std::count(pixels + kBytes, pixels + 2 * kBytes, 0xAB), kBytes);
+    EXPECT_EQ(std::count(pixels, pixels + kBytes, 0xAB), 0);
 }
 
 }  // namespace
