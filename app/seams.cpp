@@ -19,12 +19,13 @@ namespace zentdesk {
 namespace {
 
 MessageAnswer showMessageBox(QWidget* parent, const QString& text, MessageButtons buttons) {
+    const QString caption = QStringLiteral("Duovue");
     if (buttons == MessageButtons::YesNo) {
-        const auto answer = QMessageBox::question(parent, QStringLiteral("Duovue"), text,
-                                                  QMessageBox::Yes | QMessageBox::No);
+        const auto answer =
+            QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No);
         return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
     }
-    QMessageBox::warning(parent, QStringLiteral("Duovue"), text, QMessageBox::Ok);
+    QMessageBox::warning(parent, caption, text, QMessageBox::Ok);
     return MessageAnswer::Ok;
 }
 

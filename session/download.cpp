@@ -43,7 +43,7 @@ Result Session::fetchStore(Observer& o) {
     if (stopRequested()) return Result::Stopped;
 
     o.progress(Stage::Opening, 0, 1);
-    o.message("Waiting ..... while initialize the Duovue");
+    o.message(text::kOpeningCamera);
     if (InitEvCam() != 0) return cameraNotFound(o);
     if (stopRequested()) return Result::Stopped;
 

@@ -12,7 +12,7 @@ Result Session::erase(Observer& o, bool confirm) {
     state_.hwInterface = SearchPPort();
     selectMode(zentdrv::kModeErase);
     o.progress(Stage::Erasing, 0, 1);
-    o.message("Waiting ..... while initialize the Duovue");
+    o.message(text::kOpeningCamera);
     if (InitEvCam() != 0) return cameraNotFound(o);
     o.progress(Stage::Erasing, 1, 1);
     o.notice("To Erase memory is finished !!");

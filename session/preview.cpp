@@ -59,7 +59,7 @@ Result Session::startPreview(int sizeIndex, Observer& o) {
     applyMode(liveMode(previewSize_));
     ReadRawFrame();
     o.progress(Stage::Preview, 0, 1);
-    o.message("Previewing the images");
+    o.message(text::kPreviewing);
     return Result::Done;
 }
 
@@ -95,7 +95,7 @@ Result Session::previewTick(int sizeIndex, Observer& o) {
     if (ReInitFPN() == 0) return cameraNotFound(o);
     applyMode(liveMode(size));
     ReadRawFrame();
-    o.message("Previewing the images");
+    o.message(text::kPreviewing);
     return Result::Done;
 }
 

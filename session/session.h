@@ -194,7 +194,9 @@ enum class Result {
 // The texts the user sees, shared by the workflows and the front ends.
 namespace text {
 inline constexpr const char* kNotFound = "Duovue doesn't been found !";
-}
+inline constexpr const char* kOpeningCamera = "Waiting ..... while initialize the Duovue";
+inline constexpr const char* kPreviewing = "Previewing the images";
+}  // namespace text
 
 class ZENTSESSION_API Session {
   public:

@@ -20,6 +20,9 @@
 
 namespace zentdesk::testing {
 
+// The message box of a window that finds no camera, as the user reads it.
+inline const QString kNotFound = QStringLiteral("Duovue doesn't been found !");
+
 QApplication& application();
 
 class AppTest : public ::testing::Test {

@@ -10,8 +10,6 @@ namespace {
 
 using namespace mainid;
 
-const QString kNotFound = QStringLiteral("Duovue doesn't been found !");
-
 class DownloadTest : public AppTest {
   protected:
     void expectFailureEnd() {

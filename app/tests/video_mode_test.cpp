@@ -18,8 +18,6 @@ namespace {
 
 using namespace videoid;
 
-const QString kNotFound = QStringLiteral("Duovue doesn't been found !");
-
 // Runs a shell command and returns what it printed.
 std::string capture(const std::string& command) {
     std::string out;
