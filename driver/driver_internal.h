@@ -9,19 +9,19 @@
 namespace zentdrv {
 
 // Camera registers.
-inline constexpr uint32_t RegBulkSetup = 0x82;
-inline constexpr uint32_t RegDrain = 0x84;
-inline constexpr uint32_t RegStatus = 0x86;
-inline constexpr uint32_t RegControl = 0x87;
-inline constexpr uint32_t RegGpioOE = 0x89;
-inline constexpr uint32_t RegGpioData = 0x8B;
+inline constexpr uint32_t kRegBulkSetup = 0x82;
+inline constexpr uint32_t kRegDrain = 0x84;
+inline constexpr uint32_t kRegStatus = 0x86;
+inline constexpr uint32_t kRegControl = 0x87;
+inline constexpr uint32_t kRegGpioOE = 0x89;
+inline constexpr uint32_t kRegGpioData = 0x8B;
 
 inline constexpr int kInterfaceUsb = 4;  // interfaceType of the USB camera
 
 inline constexpr uint8_t kReadyBit = 0x20;
-inline constexpr long PollLimit = 4500000;    // bound of every busy wait on the status register
-inline constexpr DWORD WaitLimitMs = 3000;    // and its bound in time, on the platform clock
-inline constexpr uint32_t BulkChunk = 61440;  // largest single bulk read
+inline constexpr long kPollLimit = 4500000;    // bound of every busy wait on the status register
+inline constexpr DWORD kWaitLimitMs = 3000;    // and its bound in time, on the platform clock
+inline constexpr uint32_t kBulkChunk = 61440;  // largest single bulk read
 
 // A row table with the size of what it holds: `height` rows of `rowBytes` bytes each, for an
 // image `width` pixels wide. Internal writes through it stay within height x rowBytes.
@@ -48,7 +48,7 @@ int ReadDrain();   // 0..255, or -1 on failure
 int WriteControl(uint8_t value);
 int ControlShadow();
 int BulkRead(uint8_t* buffer, uint32_t length, uint8_t transferMode);
-// Polls RegStatus for the ready bit, at most `limit` reads and WaitLimitMs: 1 ready, 0 ran out,
+// Polls kRegStatus for the ready bit, at most `limit` reads and kWaitLimitMs: 1 ready, 0 ran out,
 // -1 failed read.
 int WaitReady(long limit);
 int ApplyMode(int bit0, int bit2, int bit3);

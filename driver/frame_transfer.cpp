@@ -43,7 +43,7 @@ int ApplyMode(int bit0, int bit2, int bit3) {
     if (!WriteControl(high | 0x09)) return 0;
     const uint8_t m = static_cast<uint8_t>(((bit3 << 3) | (bit2 << 2) | bit0) ^ 0x0B);
     if (!WriteControl(high | m)) return 0;
-    const int ready = WaitReady(PollLimit + 1);
+    const int ready = WaitReady(kPollLimit + 1);
     if (ready < 0) return 0;
     if (!WriteControl(static_cast<uint8_t>(high | ((1 - bit3) << 3) | (bit2 << 2)))) return 0;
     return ready == 1 ? 1 : 0;
@@ -56,20 +56,20 @@ int TransferFrame(const RowView& table, int width, int height) {
         static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kStoreBytes)
         return 0;
 
-    if (WaitReady(PollLimit) < 0) return 0;  // running out is not a failure here
+    if (WaitReady(kPollLimit) < 0) return 0;  // running out is not a failure here
     if (modeChangePending(s) && !WriteControl(static_cast<uint8_t>(s.controlShadow | 0x01)))
         return 0;
     if (!BulkRead(s.storeBase, static_cast<uint32_t>(width * height), 0)) return 0;
 
-    // The drain ends when the ready bit drops; PollLimit reads or WaitLimitMs without that fail.
+    // The drain ends when the ready bit drops; kPollLimit reads or kWaitLimitMs without that fail.
     const DWORD start = GetTickCount();
-    long counter = PollLimit;
+    long counter = kPollLimit;
     int status = ReadStatus();
     if (status < 0) return 0;
     while (status & kReadyBit) {
         if (ReadDrain() < 0) return 0;
         if (--counter == 0) break;
-        if (GetTickCount() - start >= WaitLimitMs) {
+        if (GetTickCount() - start >= kWaitLimitMs) {
             counter = 0;
             break;
         }

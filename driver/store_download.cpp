@@ -18,7 +18,7 @@ int DloadSDRAM_Header(BYTE* table) {
     if (table == nullptr || st.workBase == nullptr || st.storeBase == nullptr) return -1;
 
     ReadCorrectedFrame(WorkView());  // one live frame in the current mode
-    if (WaitReady(PollLimit + 1) != 1) return -1;
+    if (WaitReady(kPollLimit + 1) != 1) return -1;
     if (!BulkRead(table, kImageTableBytes, 0)) return -1;
     return ParseImageTable(table, st.itemWidth, st.itemHeight);
 }

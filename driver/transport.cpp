@@ -76,19 +76,19 @@ int WriteRegister(uint32_t code, uint32_t length, uint8_t* data) {
 
 int ReadStatus() {
     uint8_t value = 0;
-    return ReadRegister(RegStatus, 1, &value) ? value : -1;
+    return ReadRegister(kRegStatus, 1, &value) ? value : -1;
 }
 
 int ReadDrain() {
     uint8_t value = 0;
-    return ReadRegister(RegDrain, 1, &value) ? value : -1;
+    return ReadRegister(kRegDrain, 1, &value) ? value : -1;
 }
 
 int WriteControl(uint8_t value) {
     DriverState& s = driverState();
     s.controlShadow = value;  // kept also when the write fails
     uint8_t data = value;
-    return WriteRegister(RegControl, 1, &data);
+    return WriteRegister(kRegControl, 1, &data);
 }
 
 int ControlShadow() {
@@ -103,16 +103,16 @@ int BulkRead(uint8_t* buffer, uint32_t length, uint8_t transferMode) {
         setup[5] = static_cast<uint8_t>(count >> 8);
         setup[6] = static_cast<uint8_t>(count >> 16);
         setup[7] = static_cast<uint8_t>(count >> 24);
-        return WriteRegister(RegBulkSetup, sizeof setup, setup);
+        return WriteRegister(kRegBulkSetup, sizeof setup, setup);
     };
     uint32_t remaining = length;
-    while (remaining > BulkChunk) {
-        if (!announce(BulkChunk)) return 0;
+    while (remaining > kBulkChunk) {
+        if (!announce(kBulkChunk)) return 0;
         OVERLAPPED overlapped{};
         DWORD got = 0;
-        if (!ReadFile(device, buffer, BulkChunk, &got, &overlapped)) return 0;
-        buffer += BulkChunk;
-        remaining -= BulkChunk;
+        if (!ReadFile(device, buffer, kBulkChunk, &got, &overlapped)) return 0;
+        buffer += kBulkChunk;
+        remaining -= kBulkChunk;
     }
     if (!announce(remaining)) return 0;
     OVERLAPPED overlapped{};
@@ -126,7 +126,7 @@ int WaitReady(long limit) {
         const int status = ReadStatus();
         if (status < 0) return -1;
         if (status & kReadyBit) return 1;
-        if (GetTickCount() - start >= WaitLimitMs) break;  // a camera that answers too slowly
+        if (GetTickCount() - start >= kWaitLimitMs) break;  // a camera that answers too slowly
     }
     return 0;
 }
@@ -135,10 +135,10 @@ int WaitReady(long limit) {
 
 int GLGpioWrite(unsigned char value) {
     uint8_t data = value;
-    return zentdrv::WriteRegister(zentdrv::RegGpioData, 1, &data);
+    return zentdrv::WriteRegister(zentdrv::kRegGpioData, 1, &data);
 }
 
 int GLGpioOE(unsigned char value) {
     uint8_t data = value;
-    return zentdrv::WriteRegister(zentdrv::RegGpioOE, 1, &data);
+    return zentdrv::WriteRegister(zentdrv::kRegGpioOE, 1, &data);
 }

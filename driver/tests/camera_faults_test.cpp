@@ -65,7 +65,7 @@ class FaultyDevice : public platform::UsbDevice {
 // For every call of a good run: -1 inside a mode programming (three control writes, the ready
 // wait, the closing write), else the number of the frame step it belongs to (0, 1, ...).
 std::vector<int> frameStepOf(const std::vector<FaultyDevice::Call>& log) {
-    auto control = [&](size_t i) { return log[i].kind == 'w' && log[i].reg == RegControl; };
+    auto control = [&](size_t i) { return log[i].kind == 'w' && log[i].reg == kRegControl; };
     std::vector<int> step(log.size());
     int frame = 0;
     int writesInMode = -1;
@@ -210,7 +210,7 @@ TEST_F(CameraFaults, ReadyNeverDrainNeverAndShortReads) {
         c.fault(*cam);
         cam->resetCounters();
         EXPECT_EQ(ReadColorFrame(), c.frameRead) << c.name;
-        EXPECT_LE(cam->counters().statusReads, 2u * PollLimit + 2) << c.name;
+        EXPECT_LE(cam->counters().statusReads, 2u * kPollLimit + 2) << c.name;
         expectUsable(c.name, 1);
         if (c.reInitFpn < 0) continue;  // sixteen full waits: the frame read covers that path
         SetHWInterface(-1, 0, 0, -1, 0, 6);

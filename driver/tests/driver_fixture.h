@@ -21,8 +21,8 @@ struct ScriptedDevice : platform::UsbDevice {
     bool readRegister(uint32_t reg, uint8_t* data, uint32_t) override {
         ++registerReads;
         data[0] = 0;
-        if (reg == RegDrain) ++drainReads;
-        if (reg != RegStatus) return true;
+        if (reg == kRegDrain) ++drainReads;
+        if (reg != kRegStatus) return true;
         ++statusReads;
         if (statusFails) return false;
         if (status)
@@ -54,7 +54,7 @@ struct ScriptedDevice : platform::UsbDevice {
     std::vector<uint8_t> controlBytes() const {
         std::vector<uint8_t> out;
         for (const auto& [reg, data] : writes)
-            if (reg == RegControl) out.push_back(data.at(0));
+            if (reg == kRegControl) out.push_back(data.at(0));
         return out;
     }
 

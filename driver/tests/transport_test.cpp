@@ -38,8 +38,9 @@ TEST_F(Transport, RegisterWritesAndTheControlShadow) {
     EXPECT_EQ(GLGpioWrite(0x3C), 1);
     EXPECT_EQ(GLGpioOE(0xC3), 1);
     using W = std::pair<uint32_t, std::vector<uint8_t>>;
-    EXPECT_EQ(dev->writes,
-              (std::vector<W>{{RegControl, {0xA5}}, {RegGpioData, {0x3C}}, {RegGpioOE, {0xC3}}}));
+    EXPECT_EQ(
+        dev->writes,
+        (std::vector<W>{{kRegControl, {0xA5}}, {kRegGpioData, {0x3C}}, {kRegGpioOE, {0xC3}}}));
     // The shadow keeps a value whose write failed, also on a closed handle.
     dev->failWriteAt = 4;
     EXPECT_EQ(WriteControl(0x42), 0);
@@ -52,7 +53,7 @@ TEST_F(Transport, RegisterWritesAndTheControlShadow) {
 TEST_F(Transport, BulkReadsAreAnnouncedInChunksOfAtMost61440) {
     auto dev = attach();
     ASSERT_EQ(OpenCamera(0, 0), 1);
-    std::vector<uint8_t> buffer(2 * BulkChunk);
+    std::vector<uint8_t> buffer(2 * kBulkChunk);
     for (auto [length, chunks] : std::vector<std::pair<uint32_t, std::vector<uint32_t>>>{
              {61440, {61440}}, {61441, {61440, 1}}, {0, {0}}, {76800, {61440, 15360}}}) {
         dev->writes.clear();
@@ -63,7 +64,7 @@ TEST_F(Transport, BulkReadsAreAnnouncedInChunksOfAtMost61440) {
         for (size_t i = 0; i < chunks.size(); ++i) {
             const uint32_t c = chunks[i];
             EXPECT_EQ(dev->writes[i], (std::pair<uint32_t, std::vector<uint8_t>>{
-                                          RegBulkSetup,
+                                          kRegBulkSetup,
                                           {0, 0, 0, 0, uint8_t(c), uint8_t(c >> 8),
                                            uint8_t(c >> 16), uint8_t(c >> 24)}}));
         }
@@ -99,7 +100,7 @@ TEST_F(Transport, ApplyModeControlSequenceAndReadyBound) {
     dev->statusReads = 0;
     dev->status = [] { return 0; };
     EXPECT_EQ(ApplyMode(0, 0, 1), 0);
-    EXPECT_EQ(dev->statusReads, static_cast<uint64_t>(PollLimit) + 1);
+    EXPECT_EQ(dev->statusReads, static_cast<uint64_t>(kPollLimit) + 1);
     EXPECT_EQ(dev->controlBytes().size(), 4u);
     // A failed status read stops at once.
     dev->writes.clear();
@@ -130,30 +131,30 @@ TEST_F(Frames, RowsAreUnpackedFromTheirEvenAndOddHalves) {
 }
 
 TEST_F(Frames, WaitsAreBounded) {
-    // A drain that never ends: PollLimit drain reads, the frame still unpacked, failure.
+    // A drain that never ends: kPollLimit drain reads, the frame still unpacked, failure.
     dev->status = [] { return kReadyBit; };
     dev->byteAt = [](uint64_t, uint64_t i) { return static_cast<uint8_t>(i + 1); };
     EXPECT_EQ(TransferFrame(rows, 4, 1), 0);
-    EXPECT_EQ(dev->drainReads, static_cast<uint64_t>(PollLimit));
+    EXPECT_EQ(dev->drainReads, static_cast<uint64_t>(kPollLimit));
     EXPECT_EQ(row[1], 3);
 
     // A ready bit that never comes: the wait runs out and the transfer goes on.
     dev->status = [] { return 0; };
     dev->statusReads = 0;
     EXPECT_EQ(TransferFrame(rows, 4, 1), 1);
-    EXPECT_EQ(dev->statusReads, static_cast<uint64_t>(PollLimit) + 1);
+    EXPECT_EQ(dev->statusReads, static_cast<uint64_t>(kPollLimit) + 1);
     EXPECT_EQ(dev->bulkLengths.size(), 2u);
 }
 
 TEST_F(Frames, SlowAnswersEndEveryWaitInTime) {
-    // Each status read takes 100 ms: the ready wait and the drain each end after WaitLimitMs,
+    // Each status read takes 100 ms: the ready wait and the drain each end after kWaitLimitMs,
     // long before their read counts, with the results the counts give.
-    const uint64_t readsInTime = WaitLimitMs / 100;
+    const uint64_t readsInTime = kWaitLimitMs / 100;
     dev->status = [this] {
         clock.advance(100);
         return 0;
     };
-    EXPECT_EQ(WaitReady(PollLimit), 0);
+    EXPECT_EQ(WaitReady(kPollLimit), 0);
     EXPECT_EQ(dev->statusReads, readsInTime);
     dev->statusReads = 0;
     EXPECT_EQ(ApplyMode(0, 0, 1), 0);
