@@ -69,8 +69,8 @@ ZENTHUE_API int SetImgBuffer(BYTE* src, const BITMAPINFOHEADER* srcHeader, BYTE*
  * @param width pixels, rounded up to a multiple of 4 (the header's biWidth).
  * @param height rows.
  * @param format 2 = 24 bits per pixel, 1 = 16 bits, any other = 8 bits.
- * @return the handle; null when width and height are both 0, when a size is negative, or when
- *         the allocation fails.
+ * @return the handle; null when width and height are both 0, when either is negative, when the
+ *         pixels would exceed 4 GB, or when the allocation fails.
  */
 ZENTHUE_API HGLOBAL GetImageHandle(int width, int height, int format);
 

@@ -23,8 +23,9 @@
  * as often as needed, and EndCapture().
  *
  * Every frame (live or stored) has row 0 first in memory: the first line the camera sends, which
- * is the bottom line of the picture, as in a bottom-up bitmap. Every wait on the camera is
- * bounded; a camera that stops answering makes the call fail.
+ * is the bottom line of the picture, as in a bottom-up bitmap. Every wait on the camera ends
+ * after about 4.5 million status reads or 3 s on the platform clock, whichever comes first; a
+ * camera that stops answering makes the call fail.
  */
 #ifndef DUOVUE_ZENTDRV_H
 #define DUOVUE_ZENTDRV_H

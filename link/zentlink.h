@@ -45,7 +45,8 @@ extern "C" {
  * Allocates the driver's memory and a 512 x 384 preview picture, and opens the camera (2.5 s).
  * A preview picture of an earlier attach is freed first. The camera's level is set to 120.
  * @param mode the camera's mode: 0 live 160 x 120, 1 live 320 x 240, 3 counts as 0. Mode 2
- *        erases the camera's store as it opens, and 6 is the noise-capture mode.
+ *        ERASES every picture and clip stored in the camera as it opens; 6 is the
+ *        noise-capture mode.
  * @param unused ignored.
  * @param interfaceType 4 for the USB camera; any other type opens no camera: the call and every
  *        read then return 0.
