@@ -25,12 +25,13 @@ bool sleepUntil(Clock::time_point until, const std::function<bool()>& stopReques
 class Run {
   public:
     Run(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
-        const std::function<bool()>& stopRequested, std::ostream& notices, const LoopTiming& timing)
+        const std::function<bool()>& stopRequested,
+        const std::function<void(const std::string&)>& notice, const LoopTiming& timing)
         : source_(source),
           sink_(sink),
           options_(options),
           stopRequested_(stopRequested),
-          notices_(notices),
+          notice_(notice),
           timing_(timing) {}
 
     WebcamEnd run();
@@ -46,7 +47,7 @@ class Run {
     FrameSink& sink_;
     const WebcamOptions& options_;
     const std::function<bool()>& stopRequested_;
-    std::ostream& notices_;
+    const std::function<void(const std::string&)>& notice_;
     const LoopTiming& timing_;
 };
 
@@ -55,12 +56,12 @@ class Run {
 bool Run::openCamera(bool lost) {
     if (source_.open(options_.width, options_.height)) return true;
     if (!options_.wait) return false;
-    notices_ << "duovue: " << (lost ? "the camera stopped answering" : source_.error())
-             << "; waiting for it" << std::endl;
+    notice_((lost ? std::string("the camera stopped answering") : source_.error()) +
+            "; waiting for it");
     while (sleepUntil(Clock::now() + timing_.retryPeriod, stopRequested_)) {
         if (!sink_.failure().empty()) return false;
         if (source_.open(options_.width, options_.height)) {
-            notices_ << "duovue: the camera answers again" << std::endl;
+            notice_("the camera answers again");
             return true;
         }
     }
@@ -93,7 +94,8 @@ WebcamEnd Run::run() {
             case FrameStatus::Gone:
                 if (!options_.wait) return finish(kExitCameraFailed, source_.error());
                 source_.close();
-                if (!openCamera(true)) continue;  // a stop or a failed sink: the checks above end it
+                if (!openCamera(true))
+                    continue;  // a stop or a failed sink: the checks above end it
                 next = Clock::now();
                 continue;
         }
@@ -107,10 +109,11 @@ WebcamEnd Run::run() {
 
 }  // namespace
 
-WebcamEnd runWebcam(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
-                    const std::function<bool()>& stopRequested, std::ostream& notices,
-                    const LoopTiming& timing) {
-    return Run(source, sink, options, stopRequested, notices, timing).run();
+WebcamEnd runWebcamLoop(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
+                        const std::function<bool()>& stopRequested,
+                        const std::function<void(const std::string&)>& notice,
+                        const LoopTiming& timing) {
+    return Run(source, sink, options, stopRequested, notice, timing).run();
 }
 
 }  // namespace duovue

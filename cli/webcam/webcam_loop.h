@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <functional>
-#include <ostream>
 #include <string>
 
 #include "frame_sink.h"
@@ -38,9 +37,10 @@ struct LoopTiming {
 };
 
 // Runs until a stop is requested, the sink fails or the camera is lost (for good, without
-// `options.wait`). While waiting for the camera it says so in `notices`, one line each.
-WebcamEnd runWebcam(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
-                    const std::function<bool()>& stopRequested, std::ostream& notices,
-                    const LoopTiming& timing = {});
+// `options.wait`). While waiting for the camera it says so through `notice`, one line each.
+WebcamEnd runWebcamLoop(FrameSource& source, FrameSink& sink, const WebcamOptions& options,
+                        const std::function<bool()>& stopRequested,
+                        const std::function<void(const std::string&)>& notice,
+                        const LoopTiming& timing = {});
 
 }  // namespace duovue

@@ -98,8 +98,9 @@ int main(int argc, char** argv) {
     duovue::WebcamEnd end;
     {
         duovue::SessionFrameSource source(session);
-        end = duovue::runWebcam(
-            source, *node, options, [] { return stopState().requested.load(); }, std::cerr);
+        end = duovue::runWebcamLoop(
+            source, *node, options, [] { return stopState().requested.load(); },
+            [](const std::string& text) { std::cerr << "duovue: " << text << "\n"; });
     }
     stopState().session.store(nullptr);
     session.end();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <sstream>
 #include <vector>
 
 namespace duovue {
@@ -79,10 +78,11 @@ WebcamOptions fastOptions(bool wait = false) {
 int run(ScriptedSource& source, CountingSink& sink, const WebcamOptions& options,
         const std::function<bool()>& stop, std::string* reason = nullptr,
         std::string* notices = nullptr) {
-    std::ostringstream out;
-    const WebcamEnd end = runWebcam(source, sink, options, stop, out, kFast);
+    std::string said;
+    const auto notice = [&](const std::string& text) { said += text + "\n"; };
+    const WebcamEnd end = runWebcamLoop(source, sink, options, stop, notice, kFast);
     if (reason) *reason = end.reason;
-    if (notices) *notices = out.str();
+    if (notices) *notices = said;
     EXPECT_EQ(end.reason.empty(), end.status == kExitStopped);
     return end.status;
 }
@@ -145,8 +145,8 @@ TEST(WebcamLoop, WithWaitTheCameraIsReopenedAndFramesGoOn) {
     EXPECT_EQ(source.openCalls, 4);
     EXPECT_EQ(sink.published, 4);
     EXPECT_EQ(notices,
-              "duovue: the camera stopped answering; waiting for it\n"
-              "duovue: the camera answers again\n");
+              "the camera stopped answering; waiting for it\n"
+              "the camera answers again\n");
 }
 
 TEST(WebcamLoop, NoCameraAtTheStartIsExit2OrAWaitUntilStopped) {
@@ -166,7 +166,7 @@ TEST(WebcamLoop, NoCameraAtTheStartIsExit2OrAWaitUntilStopped) {
                   never, sink, fastOptions(true), [&] { return never.openCalls >= 3; }, nullptr,
                   &notices),
               kExitStopped);
-    EXPECT_EQ(notices, "duovue: the camera is gone; waiting for it\n");
+    EXPECT_EQ(notices, "the camera is gone; waiting for it\n");
     EXPECT_EQ(never.readCalls, 0);
     EXPECT_EQ(sink.published, 0);
 }
