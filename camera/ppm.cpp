@@ -1,12 +1,13 @@
 // Binary PPM (P6) reading for stores built from picture files.
 #include <cctype>
 #include <fstream>
-#include <iterator>
 
 #include "store.h"
 
 namespace camera::detail {
 namespace {
+
+constexpr size_t kHeaderLimit = 4096;  // headers (with their comments) are at most this long
 
 // Reads one header number, skipping whitespace and # comments. -1 when there is none.
 long readNumber(const std::string& data, size_t& pos) {
@@ -30,13 +31,15 @@ long readNumber(const std::string& data, size_t& pos) {
 
 }  // namespace
 
-Image readPpm(const std::string& path) {
+PpmHeader readPpmHeader(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw StoreError(path + ": cannot be read");
-    // The largest picture accepted is 320 x 240; anything much bigger is refused unread.
-    constexpr size_t kLimit = 320 * 240 * 3 + 4096;
-    std::string data;
-    data.resize(kLimit + 1);
+    in.seekg(0, std::ios::end);
+    const std::streamoff fileBytes = in.tellg();
+    in.seekg(0);
+    if (fileBytes < 0 || !in) throw StoreError(path + ": cannot be read");
+    // The header is read on its own; no pixel data is read here.
+    std::string data(kHeaderLimit, '\0');
     in.read(data.data(), static_cast<std::streamsize>(data.size()));
     data.resize(static_cast<size_t>(in.gcount()));
     if (data.size() < 2 || data[0] != 'P' || data[1] != '6')
@@ -53,14 +56,27 @@ Image readPpm(const std::string& path) {
         throw StoreError(path + ": is " + std::to_string(width) + " x " + std::to_string(height) +
                          "; pictures must be 320 x 240 or 160 x 120");
     ++pos;  // the single whitespace byte after maxval
-    const size_t bytes = static_cast<size_t>(width) * height * 3;
-    if (data.size() - pos != bytes)
-        throw StoreError(path + ": pixel data is " + std::to_string(data.size() - pos) +
+    const auto bytes = static_cast<std::streamoff>(width * height * 3);
+    const std::streamoff pixelBytes = fileBytes - static_cast<std::streamoff>(pos);
+    if (pixelBytes != bytes)
+        throw StoreError(path + ": pixel data is " + std::to_string(pixelBytes) +
                          " bytes, expected " + std::to_string(bytes));
+    return PpmHeader{static_cast<int>(width), static_cast<int>(height), pos};
+}
+
+Image readPpm(const std::string& path) {
+    const PpmHeader header = readPpmHeader(path);
     Image image;
-    image.width = static_cast<int>(width);
-    image.height = static_cast<int>(height);
-    image.rgb.assign(data.begin() + static_cast<std::ptrdiff_t>(pos), data.end());
+    image.width = header.width;
+    image.height = header.height;
+    image.rgb.resize(static_cast<size_t>(header.width) * header.height * 3);
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(header.pixelOffset));
+    in.read(reinterpret_cast<char*>(image.rgb.data()),
+            static_cast<std::streamsize>(image.rgb.size()));
+    // A file that changed since its header was read.
+    if (!in || static_cast<size_t>(in.gcount()) != image.rgb.size())
+        throw StoreError(path + ": pixel data cannot be read");
     return image;
 }
 

@@ -2,7 +2,11 @@
 // followed by 256 filler bytes.
 #include "store.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace camera::detail {
@@ -95,6 +99,23 @@ std::vector<PlannedItem> fullPlan() {
     return plan;
 }
 
+namespace {
+
+// Why the entry `path` cannot be a picture file: empty for a regular file.
+std::string entryProblem(const std::filesystem::path& path) {
+    struct stat target {};
+    if (::stat(path.c_str(), &target) != 0) {
+        const std::string reason = std::strerror(errno);
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode))
+            return "a link that cannot be followed (" + reason + ")";
+        return reason;
+    }
+    return S_ISREG(target.st_mode) ? std::string() : "not a regular file";
+}
+
+}  // namespace
+
 std::vector<PlannedItem> directoryPlan(const std::string& directory) {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -103,8 +124,14 @@ std::vector<PlannedItem> directoryPlan(const std::string& directory) {
     for (fs::directory_iterator it(directory, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& path = it->path();
         const std::string name = path.filename().string();
-        if (!it->is_regular_file(ec) || path.extension() != ".ppm")
+        if (path.extension() != ".ppm")
             throw StoreError(name + ": only binary PPM files (*.ppm) may be in " + directory);
+        if (const std::string problem = entryProblem(path); !problem.empty())
+            throw StoreError(name + ": " + problem);
+        // Counted while listing: a folder of thousands of files is refused at the 256th.
+        if (files.size() + 1 >= kTableBytes)
+            throw StoreError(directory + ": too many pictures (the image table holds at most " +
+                             std::to_string(kTableBytes - 1) + ")");
         files.push_back(path);
     }
     if (ec) throw StoreError(directory + ": " + ec.message());
@@ -112,8 +139,22 @@ std::vector<PlannedItem> directoryPlan(const std::string& directory) {
         return a.filename().string() < b.filename().string();
     });
 
-    std::vector<PlannedItem> plan;
+    // Sizes from the headers first: a store too big is refused before any pixel data is read.
+    std::vector<PpmHeader> headers;
+    size_t total = 0;
     for (const fs::path& path : files) {
+        headers.push_back(readPpmHeader(path.string()));
+        const PpmHeader& h = headers.back();
+        total += static_cast<size_t>(h.width) * h.height + (h.width == 160 ? kSmallItemFiller : 0);
+        if (total > kStoreBytes)
+            throw StoreError(directory + ": the pictures up to " + path.filename().string() +
+                             " need " + std::to_string(total) + " bytes; the store holds " +
+                             std::to_string(kStoreBytes));
+    }
+
+    std::vector<PlannedItem> plan;
+    for (size_t k = 0; k < files.size(); ++k) {
+        const fs::path& path = files[k];
         PlannedItem item;
         // "<name>.v8-<tag>.ppm" is a frame of the clip <tag>.
         const std::string stem = path.stem().string();
@@ -123,13 +164,16 @@ std::vector<PlannedItem> directoryPlan(const std::string& directory) {
             item.v8 = true;
             item.tag = stem.substr(dot + 4);
         }
-        Image image = readPpm(path.string());
-        item.width = image.width;
-        item.height = image.height;
+        item.width = headers[k].width;
+        item.height = headers[k].height;
         if (item.v8 && !plan.empty() && plan.back().v8 && plan.back().tag == item.tag &&
             plan.back().width != item.width)
             throw StoreError(path.filename().string() + ": clip '" + item.tag +
                              "' mixes picture sizes");
+        Image image = readPpm(path.string());
+        // A file changed between the two reads must not change the planned layout.
+        if (image.width != item.width || image.height != item.height)
+            throw StoreError(path.filename().string() + ": changed while it was read");
         item.scene = Scene::fromImage(std::move(image));
         plan.push_back(std::move(item));
     }

@@ -36,6 +36,15 @@ std::vector<PlannedItem> fullPlan();
 // The binary PPM files of `directory` in name order. Throws StoreError on anything else.
 std::vector<PlannedItem> directoryPlan(const std::string& directory);
 
+// The header of a binary PPM picture the store accepts (P6, maxval 255, 320 x 240 or 160 x 120,
+// exactly its pixel data after the header). Throws StoreError with a message naming the file.
+struct PpmHeader {
+    int width = 0;
+    int height = 0;
+    size_t pixelOffset = 0;  // where the pixel data starts
+};
+PpmHeader readPpmHeader(const std::string& path);
+
 // Reads a binary PPM (P6, maxval 255). Throws StoreError with a message naming the file.
 Image readPpm(const std::string& path);
 

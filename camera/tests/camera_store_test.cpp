@@ -172,5 +172,38 @@ TEST_F(DirectoryStore, AnythingElseIsRefused) {
     EXPECT_THROW(build(), StoreError);  // more than the store holds
 }
 
+TEST_F(DirectoryStore, RefusalsSayWhatIsWrongBeforeReadingPixels) {
+    const auto refusal = [&] {
+        try {
+            build();
+        } catch (const StoreError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    // A big file is reported with its own size, not that of a capped read.
+    const std::string header = "P6\n320 240\n255\n";
+    std::ofstream(dir / "big.ppm", std::ios::binary) << header;
+    fs::resize_file(dir / "big.ppm", 50'000'000);
+    EXPECT_NE(refusal().find("pixel data is " + std::to_string(50'000'000 - header.size())),
+              std::string::npos);
+    fs::remove(dir / "big.ppm");
+
+    // Links that lead nowhere are named as such.
+    fs::create_symlink(dir / "missing.ppm", dir / "a.ppm");
+    std::string why = refusal();
+    EXPECT_NE(why.find("a.ppm: a link that cannot be followed"), std::string::npos) << why;
+    fs::remove(dir / "a.ppm");
+    fs::create_symlink(dir / "loop.ppm", dir / "loop.ppm");
+    why = refusal();
+    EXPECT_NE(why.find("loop.ppm: a link that cannot be followed"), std::string::npos) << why;
+    fs::remove(dir / "loop.ppm");
+
+    // The item count is checked while listing: files no PPM reader would accept never get
+    // opened when there are too many of them.
+    for (int i = 0; i < 256; ++i) std::ofstream(dir / (std::to_string(i) + ".ppm")) << "x";
+    EXPECT_NE(refusal().find("too many pictures"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace camera
