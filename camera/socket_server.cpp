@@ -1,6 +1,8 @@
 // The simulator's side of the usbscan socket protocol: a single-threaded poll loop over the
-// listening socket, the connected clients and a signal descriptor. Each request is answered in
-// full before the next one is looked at, so the camera sees one call at a time.
+// listening socket, the connected clients and a signal descriptor. Requests are gathered per
+// client as their bytes arrive, so a slow client delays no other; a whole request must arrive
+// within kRequestMs of its first byte. Each request is answered in full before the next one is
+// looked at, so the camera sees one call at a time.
 #include "socket_server.h"
 
 #include <poll.h>
@@ -11,11 +13,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
+#include "platform.h"
 #include "usbscan_protocol.h"
 
 namespace camera {
@@ -23,7 +28,21 @@ namespace {
 
 namespace proto = platform::usbscan;
 
-constexpr int kClientTimeoutMs = 5000;
+constexpr int kClientTimeoutMs = 5000;  // a reply's progress
+constexpr int kRequestMs = 1000;        // a whole request, from its first byte
+
+int64_t nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// A connected client and the request it is sending.
+struct Client {
+    int fd = -1;
+    std::vector<uint8_t> pending;  // bytes of the request so far
+    int64_t firstByteMs = 0;       // when the first of them arrived
+};
 
 bool waitFd(int fd, short events) {
     for (;;) {
@@ -33,24 +52,6 @@ bool waitFd(int fd, short events) {
         if (r == 0) return false;
         if (errno != EINTR) return false;
     }
-}
-
-bool receiveAll(int fd, void* data, size_t size) {
-    auto* p = static_cast<uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t n = ::recv(fd, p, size, MSG_DONTWAIT);
-        if (n > 0) {
-            p += n;
-            size -= static_cast<size_t>(n);
-        } else if (n == 0) {
-            return false;
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (!waitFd(fd, POLLIN)) return false;
-        } else if (errno != EINTR) {
-            return false;
-        }
-    }
-    return true;
 }
 
 bool sendAll(int fd, const void* data, size_t size) {
@@ -85,22 +86,39 @@ bool reply(int fd, bool ok, const uint8_t* data, uint32_t length) {
     return sendAll(fd, &r, sizeof r) && sendAll(fd, data, length);
 }
 
-// Answers one request; false when the client is gone or broke the protocol.
-bool answer(SimCamera& camera, int fd, std::vector<uint8_t>& buffer) {
+// Bytes of the whole request that starts with `pending` (at least a header), or 0 when the
+// request is malformed: the client is then dropped.
+size_t requestBytes(const std::vector<uint8_t>& pending) {
     proto::Request request;
-    if (!receiveAll(fd, &request, sizeof request)) return false;
+    std::memcpy(&request, pending.data(), sizeof request);
+    switch (static_cast<proto::Op>(request.op)) {
+        case proto::Op::ReadRegister:
+            return request.length <= proto::kMaxRegisterBytes ? sizeof request : 0;
+        case proto::Op::WriteRegister:
+            return request.length <= proto::kMaxRegisterBytes ? sizeof request + request.length : 0;
+        case proto::Op::Descriptor:
+            return sizeof request;
+        case proto::Op::BulkRead:
+            return request.length <= proto::kMaxBulkBytes ? sizeof request : 0;
+    }
+    return 0;
+}
+
+// Answers a whole request; false when the client is gone.
+bool answer(SimCamera& camera, int fd, const std::vector<uint8_t>& whole,
+            std::vector<uint8_t>& buffer) {
+    proto::Request request;
+    std::memcpy(&request, whole.data(), sizeof request);
     switch (static_cast<proto::Op>(request.op)) {
         case proto::Op::ReadRegister: {
-            if (request.length > proto::kMaxRegisterBytes) return false;
             uint8_t data[proto::kMaxRegisterBytes];
             const bool ok = camera.readRegister(request.reg, data, request.length);
             return reply(fd, ok, data, ok ? request.length : 0);
         }
         case proto::Op::WriteRegister: {
-            if (request.length > proto::kMaxRegisterBytes) return false;
-            uint8_t data[proto::kMaxRegisterBytes];
-            if (request.length > 0 && !receiveAll(fd, data, request.length)) return false;
-            return reply(fd, camera.writeRegister(request.reg, data, request.length), nullptr, 0);
+            const bool ok =
+                camera.writeRegister(request.reg, whole.data() + sizeof request, request.length);
+            return reply(fd, ok, nullptr, 0);
         }
         case proto::Op::Descriptor: {
             DEVICE_DESCRIPTOR d{};
@@ -108,7 +126,6 @@ bool answer(SimCamera& camera, int fd, std::vector<uint8_t>& buffer) {
             return reply(fd, ok, reinterpret_cast<const uint8_t*>(&d), ok ? sizeof d : 0);
         }
         case proto::Op::BulkRead: {
-            if (request.length > proto::kMaxBulkBytes) return false;
             if (buffer.size() < request.length) buffer.resize(request.length);
             uint32_t transferred = 0;
             const bool ok = camera.bulkRead(buffer.data(), request.length, transferred);
@@ -117,6 +134,32 @@ bool answer(SimCamera& camera, int fd, std::vector<uint8_t>& buffer) {
         }
     }
     return false;
+}
+
+// Takes what has arrived of the client's request without waiting, and answers it once whole.
+// False when the client is gone or broke the protocol.
+bool serve(SimCamera& camera, Client& client, std::vector<uint8_t>& buffer) {
+    size_t want = sizeof(proto::Request);
+    if (client.pending.size() >= want) want = requestBytes(client.pending);
+    for (;;) {
+        const size_t have = client.pending.size();
+        client.pending.resize(want);
+        const ssize_t n =
+            ::recv(client.fd, client.pending.data() + have, want - have, MSG_DONTWAIT);
+        client.pending.resize(have + (n > 0 ? static_cast<size_t>(n) : 0));
+        if (n == 0) return false;
+        if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+        if (have == 0) client.firstByteMs = nowMs();
+        if (client.pending.size() < want) continue;
+        if (want == sizeof(proto::Request)) {
+            want = requestBytes(client.pending);
+            if (want == 0) return false;
+            if (want > client.pending.size()) continue;
+        }
+        const bool alive = answer(camera, client.fd, client.pending, buffer);
+        client.pending.clear();
+        return alive;
+    }
 }
 
 // An existing socket file: in use when something accepts connections on it.
@@ -141,15 +184,25 @@ int serveCamera(SimCamera& camera, const std::string& path, void (*ready)(void*)
     }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
+    // The folder is made private by mkdir itself, and an existing one is taken only when it
+    // is already private: a link or another user's folder could lend the camera's name to them.
     std::error_code ec;
     const auto dir = std::filesystem::path(path).parent_path();
-    std::filesystem::create_directories(dir, ec);
-    if (ec) {
-        error = dir.string() + ": " + ec.message();
+    std::filesystem::create_directories(dir.parent_path(), ec);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = dir.string() + ": " + std::strerror(errno);
         return 1;
     }
-    ::chmod(dir.c_str(), 0700);
-    if (std::filesystem::exists(path, ec)) {
+    if (std::string problem = platform::usbscanFolderProblem(dir.string()); !problem.empty()) {
+        error = std::move(problem);
+        return 1;
+    }
+    struct stat existing {};
+    if (::lstat(path.c_str(), &existing) == 0) {
+        if (!S_ISSOCK(existing.st_mode)) {
+            error = path + ": not a socket; left as it is, the slot is not served";
+            return 1;
+        }
         if (socketInUse(address)) {
             error = path + ": another camera already serves this slot";
             return 1;
@@ -175,7 +228,7 @@ int serveCamera(SimCamera& camera, const std::string& path, void (*ready)(void*)
     }
     ready(context);
 
-    std::vector<int> clients, keep;
+    std::vector<Client> clients, keep;
     std::vector<uint8_t> buffer;
     std::vector<pollfd> fds;
     bool stopping = false;
@@ -183,8 +236,16 @@ int serveCamera(SimCamera& camera, const std::string& path, void (*ready)(void*)
         fds.clear();
         fds.push_back({signalFd, POLLIN, 0});
         fds.push_back({listener, POLLIN, 0});
-        for (int c : clients) fds.push_back({c, POLLIN, 0});
-        const int r = ::poll(fds.data(), fds.size(), -1);
+        // Wake up in time to drop the first client whose request is overdue.
+        int timeout = -1;
+        const int64_t now = nowMs();
+        for (const Client& c : clients) {
+            fds.push_back({c.fd, POLLIN, 0});
+            if (c.pending.empty()) continue;
+            const int64_t left = std::max<int64_t>(0, c.firstByteMs + kRequestMs - now);
+            if (timeout < 0 || left < timeout) timeout = static_cast<int>(left);
+        }
+        const int r = ::poll(fds.data(), fds.size(), timeout);
         if (r < 0) {
             if (errno == EINTR) continue;
             break;
@@ -192,24 +253,26 @@ int serveCamera(SimCamera& camera, const std::string& path, void (*ready)(void*)
         if (fds[0].revents & POLLIN) stopping = true;
         keep.clear();
         for (size_t i = 2; i < fds.size(); ++i) {
-            const int c = fds[i].fd;
+            Client& c = clients[i - 2];
             bool alive = true;
             if (fds[i].revents & POLLIN)
-                alive = answer(camera, c, buffer);
+                alive = serve(camera, c, buffer);
             else if (fds[i].revents & (POLLHUP | POLLERR | POLLNVAL))
                 alive = false;
+            if (alive && !c.pending.empty() && nowMs() - c.firstByteMs >= kRequestMs)
+                alive = false;  // too slow: the request did not arrive in time
             if (alive)
-                keep.push_back(c);
+                keep.push_back(std::move(c));
             else
-                ::close(c);
+                ::close(c.fd);
         }
         clients.swap(keep);
         if (fds[1].revents & POLLIN) {
             const int c = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-            if (c >= 0) clients.push_back(c);
+            if (c >= 0) clients.push_back(Client{c, {}, 0});
         }
     }
-    for (int c : clients) ::close(c);
+    for (const Client& c : clients) ::close(c.fd);
     ::close(listener);
     ::close(signalFd);
     ::unlink(path.c_str());

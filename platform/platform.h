@@ -361,6 +361,15 @@ PLATFORM_API void detachUsbDevice(int index);
 PLATFORM_API std::string usbscanSocketPath(int index);
 
 /**
+ * Whether a folder may hold this user's camera sockets. Another user could pose as the camera
+ * in any other folder, so such a folder is neither served nor connected to.
+ * @param folder the socket folder (the parent of usbscanSocketPath()).
+ * @return empty when it is a real folder (not a link) owned by the user and closed to everyone
+ *         else; otherwise one line saying why not.
+ */
+PLATFORM_API std::string usbscanFolderProblem(const std::string& folder);
+
+/**
  * Sets how long a socket call waits for the camera's answer before the camera counts as gone
  * (every later call on that handle fails).
  * @param milliseconds the bound; 0 restores the default of 3000 ms.

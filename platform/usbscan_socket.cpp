@@ -4,12 +4,17 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
+
+#include "platform.h"
 
 namespace platform::detail {
 namespace {
@@ -82,12 +87,31 @@ bool discard(int fd, size_t size, SteadyClock::time_point deadline) {
     return true;
 }
 
+// Says once per distinct reason why the socket folder is refused (the device search asks for
+// every slot).
+void reportRefusal(const std::string& line) {
+    static std::mutex mutex;
+    static std::string last;
+    std::lock_guard lock(mutex);
+    if (line == last) return;
+    last = line;
+    std::fprintf(stderr, "usbscan: %s\n", line.c_str());
+}
+
 }  // namespace
 
 int connectUsbscanSocket(const std::string& path, uint32_t timeoutMs) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     if (path.empty() || path.size() >= sizeof address.sun_path) return -1;
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) return -1;  // no camera is served there
+    if (const std::string problem = usbscanFolderProblem(folder); !problem.empty()) {
+        reportRefusal(problem);
+        return -1;
+    }
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     // Non-blocking throughout: a camera whose queue of waiting connections is full refuses
     // at once (EAGAIN) instead of leaving the caller hanging in connect().
@@ -163,3 +187,17 @@ bool exchange(int fd, const usbscan::Request& request, const void* sendData, voi
 }
 
 }  // namespace platform::detail
+
+namespace platform {
+
+std::string usbscanFolderProblem(const std::string& folder) {
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) return folder + ": " + std::strerror(errno);
+    if (S_ISLNK(st.st_mode)) return folder + ": is a symbolic link, not a folder; refused";
+    if (!S_ISDIR(st.st_mode)) return folder + ": not a folder; refused";
+    if (st.st_uid != ::geteuid()) return folder + ": owned by another user; refused";
+    if ((st.st_mode & 077) != 0) return folder + ": open to other users; refused";
+    return {};
+}
+
+}  // namespace platform

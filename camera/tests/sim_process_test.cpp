@@ -1,5 +1,9 @@
 // End to end: the real duovue-sim program, reached through the device files over its socket.
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
@@ -106,6 +110,66 @@ TEST(SimProgram, CommandLineHelpAndRefusals) {
     SimProcess first;
     EXPECT_EQ(SimProcess::runToEnd({}, &output), 1);
     EXPECT_NE(output.find("already"), std::string::npos);
+}
+
+TEST(SimProgram, ASlowClientDelaysNoOtherAndIsDropped) {
+    SimProcess sim;
+    const int slow = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", sim.socketPath().c_str());
+    ASSERT_EQ(::connect(slow, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::send(slow, "\x01", 1, MSG_NOSIGNAL), 1);  // the first byte of a request only
+
+    WireDriver host;
+    ASSERT_TRUE(host.open(0));
+    for (int i = 0; i < 20; ++i) ASSERT_NE(host.readStatus(), -1) << i;
+
+    // The unfinished request is given up: the slow client's connection is closed.
+    pollfd p{slow, POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 10000), 1);
+    char byte = 0;
+    EXPECT_EQ(::recv(slow, &byte, 1, 0), 0);
+    ::close(slow);
+    EXPECT_NE(host.readStatus(), -1);
+}
+
+TEST(SimProgram, SocketFolderMustBePrivateAndOnlySocketsAreReplaced) {
+    std::string output;
+    {
+        SimProcess sim;
+        const fs::path folder = fs::path(sim.socketPath()).parent_path();
+        // A folder others may enter is neither connected to nor served.
+        fs::permissions(folder, fs::perms::group_read | fs::perms::group_exec,
+                        fs::perm_options::add);
+        WireDriver host;
+        EXPECT_FALSE(host.open(0));
+        EXPECT_EQ(SimProcess::runToEnd({"--slot", "1"}, &output), 1);
+        EXPECT_NE(output.find("open to other users"), std::string::npos) << output;
+        fs::permissions(folder, fs::perms::owner_all);
+        EXPECT_TRUE(host.open(0));
+        host.close();
+        EXPECT_EQ(sim.stop(), 0);
+
+        // Whatever else sits at the socket's name is left alone.
+        std::ofstream(sim.socketPath()) << "keep";
+        EXPECT_EQ(SimProcess::runToEnd({}, &output), 1);
+        EXPECT_NE(output.find("not a socket"), std::string::npos) << output;
+        EXPECT_TRUE(fs::is_regular_file(sim.socketPath()));
+        fs::remove(sim.socketPath());
+
+        // A link in place of the folder is refused, and its target keeps its mode.
+        const fs::path elsewhere = folder.parent_path() / "elsewhere";
+        fs::create_directory(elsewhere);
+        fs::permissions(elsewhere, fs::perms::owner_all | fs::perms::others_read);
+        fs::remove_all(folder);
+        fs::create_directory_symlink(elsewhere, folder);
+        EXPECT_EQ(SimProcess::runToEnd({}, &output), 1);
+        EXPECT_NE(output.find("symbolic link"), std::string::npos) << output;
+        EXPECT_EQ(fs::status(elsewhere).permissions(),
+                  fs::perms::owner_all | fs::perms::others_read);
+        EXPECT_FALSE(host.open(0));
+    }
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 // devices, and the socket transport with its bounds.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform.h"
@@ -59,7 +61,7 @@ class PrivateRuntimeDir {
         dir_ = mkdtemp(pattern);
         if (const char* old = std::getenv("XDG_RUNTIME_DIR")) old_ = old;
         setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-        fs::create_directories(dir_ + "/usbscan");
+        ::mkdir((dir_ + "/usbscan").c_str(), 0700);  // private, as the simulator makes it
     }
     ~PrivateRuntimeDir() {
         fs::remove_all(dir_);
@@ -186,6 +188,21 @@ TEST(UsbscanSocketPath, FollowsTheRuntimeDirectory) {
     unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(platform::usbscanSocketPath(0), "/tmp/usbscan-" + std::to_string(getuid()) + "/0");
     setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+}
+
+TEST(UsbscanSocketPath, OnlyAPrivateFolderOfTheUserIsAccepted) {
+    PrivateRuntimeDir runtime;
+    const std::string dir = std::string(std::getenv("XDG_RUNTIME_DIR")) + "/usbscan";
+    EXPECT_EQ(platform::usbscanFolderProblem(dir), "");
+    fs::permissions(dir, fs::perms::others_exec, fs::perm_options::add);
+    EXPECT_NE(platform::usbscanFolderProblem(dir).find("open to other users"), std::string::npos);
+    fs::permissions(dir, fs::perms::owner_all);
+    fs::create_directory_symlink(dir, dir + "-link");
+    EXPECT_NE(platform::usbscanFolderProblem(dir + "-link").find("symbolic link"),
+              std::string::npos);
+    std::ofstream(dir + "-file") << "x";
+    EXPECT_NE(platform::usbscanFolderProblem(dir + "-file").find("not a folder"),
+              std::string::npos);
 }
 
 // A one-connection server speaking the socket protocol, or misbehaving on purpose.
