@@ -21,3 +21,6 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZENT_WERROR=ON 
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# The fuzz targets (clang, sanitizers): every seed, then a short run of each.
+bash scripts/fuzz.sh all 20
