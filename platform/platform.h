@@ -351,6 +351,16 @@ PLATFORM_API void attachUsbDevice(int index, std::shared_ptr<UsbDevice> device);
  */
 PLATFORM_API void detachUsbDevice(int index);
 
+// From now on only \\.\Usbscan<index> opens; every other number fails as if nothing were there.
+// Any negative index lifts the restriction. (A program told to use one camera lets the driver's
+// search find it.)
+PLATFORM_API void restrictUsbscan(int index);
+
+// What serves an open device file.
+enum class UsbscanSource { None, InProcess, Simulator, Usb };
+// None for a handle that is not open.
+PLATFORM_API UsbscanSource usbscanSource(HANDLE device);
+
 /**
  * Where the simulator's socket lies. It is the device file `\\.\UsbscanN` (N = @p index) when
  * no device is attached in-process.

@@ -152,6 +152,17 @@ void detachUsbDevice(int index) {
     attachUsbDevice(index, nullptr);
 }
 
+void restrictUsbscan(int index) {
+    usb().onlySlot.store(index < 0 ? -1 : index);
+}
+
+UsbscanSource usbscanSource(HANDLE device) {
+    const auto open = lookup(device);
+    if (!open) return UsbscanSource::None;
+    if (open->device) return UsbscanSource::InProcess;
+    return open->fd >= 0 ? UsbscanSource::Simulator : UsbscanSource::Usb;
+}
+
 std::string usbscanSocketPath(int index) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string dir = (runtime != nullptr && runtime[0] != '\0')
@@ -172,6 +183,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, 
     using namespace platform;
     const int slot = slotOfName(fileName);
     if (slot < 0) return INVALID_HANDLE_VALUE;
+    const int only = usb().onlySlot.load();
+    if (only != -1 && slot != only) return INVALID_HANDLE_VALUE;
     auto open = std::make_shared<OpenDevice>();
     open->slot = slot;
     auto& s = usb();

@@ -27,6 +27,7 @@ struct OpenDevice {
 
 struct UsbscanState {
     std::mutex mutex;
+    std::atomic<int> onlySlot{-1};  // restrictUsbscan: the one number that opens, or -1
     std::array<std::shared_ptr<UsbDevice>, kUsbscanSlots> attached;
     // Open device files by the low bits of their handle; the serial number in the upper bits
     // keeps a closed handle's value from naming a later file.

@@ -304,4 +304,30 @@ TEST(UsbscanSocket, SilentHungUpOrBrokenPeerFailsEveryLaterCall) {
     platform::setUsbscanTimeout(0);
 }
 
+TEST(UsbscanSocket, SourceOfAnOpenFileAndTheRestrictionToOneNumber) {
+    PrivateRuntimeDir runtime;
+    FakeServer server(2, FakeServer::Behaviour::Answer);
+    platform::attachUsbDevice(4, std::make_shared<FakeDevice>());
+    HANDLE simulated = openName("\\\\.\\Usbscan2");
+    HANDLE inProcess = openName("\\\\.\\Usbscan4");
+    EXPECT_EQ(platform::usbscanSource(simulated), platform::UsbscanSource::Simulator);
+    EXPECT_EQ(platform::usbscanSource(inProcess), platform::UsbscanSource::InProcess);
+    CloseHandle(inProcess);
+    EXPECT_EQ(platform::usbscanSource(inProcess), platform::UsbscanSource::None);
+
+    // Restricted to 4, the served slot 2 does not open; handles already open keep working.
+    platform::restrictUsbscan(4);
+    EXPECT_EQ(openName("\\\\.\\Usbscan2"), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(readStatus(simulated), 0x86);
+    inProcess = openName("\\\\.\\Usbscan4");
+    EXPECT_NE(inProcess, INVALID_HANDLE_VALUE);
+    CloseHandle(inProcess);
+    platform::restrictUsbscan(-1);
+    CloseHandle(simulated);
+    simulated = openName("\\\\.\\Usbscan2");
+    EXPECT_NE(simulated, INVALID_HANDLE_VALUE);
+    CloseHandle(simulated);
+    platform::detachUsbDevice(4);
+}
+
 }  // namespace
