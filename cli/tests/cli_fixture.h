@@ -17,6 +17,7 @@
 #include "interrupt.h"
 #include "platform.h"
 #include "run.h"
+#include "temp_folder.h"
 
 namespace duovue::testing {
 
@@ -36,34 +37,6 @@ inline std::string contentsOf(int fd) {
     ssize_t n;
     while ((n = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
     return text;
-}
-
-// Looks each of a scene's flat regions up in an upright rgb24 picture: true when every region
-// is nearest in colour to its own true colour (so the picture is upright and in its colours).
-inline bool regionsInTheirColours(const std::vector<camera::Region>& regions, const uint8_t* rgb,
-                                  int width) {
-    for (const camera::Region& region : regions) {
-        long long sum[3] = {};
-        long long count = 0;
-        for (int y = region.y + 8; y < region.y + region.height - 8; y += 2) {
-            for (int x = region.x + 8; x < region.x + region.width - 8; x += 2, ++count) {
-                const uint8_t* p = rgb + (static_cast<size_t>(y) * width + x) * 3;
-                for (int c = 0; c < 3; ++c) sum[c] += p[c];
-            }
-        }
-        if (count == 0) return false;
-        const camera::Region* nearest = nullptr;
-        long long best = -1;
-        for (const camera::Region& other : regions) {
-            const long long dr = sum[0] / count - other.colour.r;
-            const long long dg = sum[1] / count - other.colour.g;
-            const long long db = sum[2] / count - other.colour.b;
-            const long long d = dr * dr + dg * dg + db * db;
-            if (best < 0 || d < best) best = d, nearest = &other;
-        }
-        if (nearest->name != region.name) return false;
-    }
-    return true;
 }
 
 // Upright: each flat region of a scene, in an upright rgb24 picture, is nearer in colour to its
@@ -91,8 +64,6 @@ class CliTest : public ::testing::Test {
         runtimeDir_ = ::mkdtemp(runtime);
         if (const char* old = std::getenv("XDG_RUNTIME_DIR")) oldRuntime_ = old;
         ::setenv("XDG_RUNTIME_DIR", runtimeDir_.c_str(), 1);  // no simulator socket answers
-        char folder[] = "/tmp/duovue-cli-out-XXXXXX";
-        dir = ::mkdtemp(folder);
         platform::installClock(&clock_);
         resetInterrupt();
     }
@@ -100,7 +71,6 @@ class CliTest : public ::testing::Test {
         platform::detachUsbDevice(0);
         platform::installClock(nullptr);
         resetInterrupt();
-        fs::remove_all(dir);
         fs::remove_all(runtimeDir_);
         if (oldRuntime_.empty()) {
             ::unsetenv("XDG_RUNTIME_DIR");
@@ -138,15 +108,14 @@ class CliTest : public ::testing::Test {
         return outcome;
     }
 
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() const { return folder_.names(); }
     std::string path(const std::string& name) const { return dir + "/" + name; }
 
-    std::string dir;
+  private:
+    TempFolder folder_;
+
+  protected:
+    const std::string dir = folder_.path();
 
   private:
     platform::VirtualClock clock_;

@@ -12,6 +12,7 @@
 #include "exit_status.h"
 #include "output_folder.h"
 #include "picture_file.h"
+#include "temp_folder.h"
 
 namespace duovue {
 namespace {
@@ -20,27 +21,17 @@ namespace fs = std::filesystem;
 
 class Folder : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/duovue-files-XXXXXX";
-        dir = ::mkdtemp(pattern);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
     std::string read(const std::string& name) {
         std::ifstream in(dir + "/" + name, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
-    std::vector<std::string> names() {
-        std::vector<std::string> all;
-        for (const auto& e : fs::directory_iterator(dir)) all.push_back(e.path().filename());
-        std::sort(all.begin(), all.end());
-        return all;
-    }
+    std::vector<std::string> names() const { return folder.names(); }
     static std::vector<uint8_t> bytes(const std::string& text) {
         return {text.begin(), text.end()};
     }
 
-    std::string dir;
+    testing::TempFolder folder;
+    const std::string dir = folder.path();
 };
 
 TEST(FileNames, StillsThreeDigitsAndClipsFromOne) {

@@ -13,13 +13,13 @@ TEST_F(LiveTest, SnapWritesOneSettledFrameAndNeverOverAFile) {
     ASSERT_EQ(got.status, 0) << got.err;
     auto rgb = decodePicture(path("shot.png"));
     ASSERT_EQ(rgb.size(), 320u * 240 * 3);
-    EXPECT_TRUE(regionsInTheirColours(cam().lastLiveScene().regions(320, 240), rgb.data(), 320));
+    EXPECT_TRUE(upright(cam().lastLiveScene().regions(320, 240), rgb.data(), 320));
 
     got = run({"snap", "--size", "160x120", "-o", path("small.BMP")});
     ASSERT_EQ(got.status, 0) << got.err;
     rgb = decodePicture(path("small.BMP"));
     ASSERT_EQ(rgb.size(), 160u * 120 * 3);
-    EXPECT_TRUE(regionsInTheirColours(cam().lastLiveScene().regions(160, 120), rgb.data(), 160));
+    EXPECT_TRUE(upright(cam().lastLiveScene().regions(160, 120), rgb.data(), 160));
 
     got = run({"snap", "-o", path("shot.png")});
     EXPECT_EQ(got.status, 4);
@@ -42,7 +42,7 @@ TEST_F(LiveTest, StreamIsYuv4mpegThatFfmpegDecodesUpright) {
     const auto rgb = decodePicture(file);  // every frame, one after the other
     ASSERT_EQ(rgb.size(), 4u * 320 * 240 * 3);
     const auto regions = cam().lastLiveScene().regions(320, 240);
-    EXPECT_TRUE(regionsInTheirColours(regions, rgb.data() + 3 * 320 * 240 * 3, 320));
+    EXPECT_TRUE(upright(regions, rgb.data() + 3 * 320 * 240 * 3, 320));
 
     // A camera that is not there: the stream never starts.
     platform::detachUsbDevice(0);

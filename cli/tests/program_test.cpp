@@ -10,6 +10,7 @@
 #include "decode.h"
 #include "program.h"
 #include "sim_process.h"
+#include "temp_folder.h"
 
 namespace duovue::testing {
 namespace {
@@ -19,18 +20,7 @@ using Streams = Program::Streams;
 
 class ProgramTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/duovue-program-XXXXXX";
-        dir = ::mkdtemp(pattern);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() const { return folder.names(); }
     static size_t count(const std::string& text, const std::string& what) {
         size_t n = 0;
         for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
@@ -39,7 +29,8 @@ class ProgramTest : public ::testing::Test {
         return n;
     }
 
-    std::string dir;
+    TempFolder folder;
+    const std::string dir = folder.path();
 };
 
 // A binary PPM of one flat colour.
