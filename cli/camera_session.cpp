@@ -81,7 +81,6 @@ std::vector<StoreItem> storeItems(const zentsession::SessionState& s) {
         if (!zentsession::hasSamples(flag)) continue;
         StoreItem item;
         item.number = static_cast<int>(items.size()) + 1;
-        item.entry = k;
         item.width = zentsession::frameWidthOf(flag);
         item.height = zentsession::frameHeightOf(flag);
         for (int c = 0; c < s.clipCount && c < zentsession::kTableSize; ++c) {

@@ -8,7 +8,6 @@ namespace duovue {
 
 struct StoreItem {
     int number = 0;  // image number from 1, as the thumbnails number them
-    int entry = 0;   // its entry in the camera's image table
     int clip = 0;    // clip number from 1, 0 for a still
     int frame = 0;   // frame of that clip from 1, 0 for a still
     int width = 0;
