@@ -115,7 +115,7 @@ std::vector<uint8_t> encodeBmp(const PictureView& picture) {
     putLe(file, 24, 2);
     putLe(file, 0, 4);  // uncompressed
     putLe(file, static_cast<uint32_t>(imageBytes), 4);
-    putLe(file, 0, 16);  // resolution and palette counts
+    file.insert(file.end(), 16, 0);  // resolution and palette counts
     for (int y = picture.height - 1; y >= 0; --y) {
         const uint8_t* line = picture.line(y);
         file.insert(file.end(), line, line + lineBytes);
