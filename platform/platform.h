@@ -381,8 +381,9 @@ PLATFORM_API std::string usbscanFolderProblem(const std::string& folder);
 
 /**
  * Sets how long a socket call waits for the camera's answer before the camera counts as gone
- * (every later call on that handle fails).
- * @param milliseconds the bound; 0 restores the default of 3000 ms.
+ * (every later call on that handle fails), and how long one transfer to a camera on the USB bus
+ * may take before it fails.
+ * @param milliseconds the bound; 0 restores the defaults of 3000 ms (socket) and 5000 ms (USB).
  */
 PLATFORM_API void setUsbscanTimeout(uint32_t milliseconds);
 

@@ -1,5 +1,7 @@
 // Still-image device files: \\.\Usbscan0 .. \\.\Usbscan126 resolve to a device attached
-// in-process or, failing that, to the simulator's Unix socket of that number.
+// in-process or, failing that, to the simulator's Unix socket of that number, or else to a listed
+// camera on the USB bus.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -95,6 +97,12 @@ BOOL readRegisters(OpenDevice& open, const IO_BLOCK& block, LPVOID out, DWORD ou
     if (length > proto::kMaxRegisterBytes || length > outSize) return FALSE;
     if (length > 0 && out == nullptr) return FALSE;
     auto* data = static_cast<uint8_t*>(out);
+    if (open.usb) {
+        uint32_t got = 0;
+        if (!open.usb->readRegisters(block, data, got)) return FALSE;
+        setReturned(returned, got);
+        return TRUE;
+    }
     if (open.device) {
         if (!open.device->readRegister(block.uOffset, data, length)) return FALSE;
         setReturned(returned, length);
@@ -111,6 +119,11 @@ BOOL writeRegisters(OpenDevice& open, const IO_BLOCK& block, LPDWORD returned) {
     const uint32_t length = block.uLength;
     if (length > proto::kMaxRegisterBytes) return FALSE;
     if (length > 0 && block.pbyData == nullptr) return FALSE;
+    if (open.usb) {
+        if (!open.usb->writeRegisters(block)) return FALSE;
+        setReturned(returned, 0);
+        return TRUE;
+    }
     if (open.device) {
         if (!open.device->writeRegister(block.uOffset, block.pbyData, length)) return FALSE;
         setReturned(returned, 0);
@@ -126,7 +139,9 @@ BOOL writeRegisters(OpenDevice& open, const IO_BLOCK& block, LPDWORD returned) {
 BOOL readDescriptor(OpenDevice& open, LPVOID out, DWORD outSize, LPDWORD returned) {
     if (out == nullptr || outSize < sizeof(DEVICE_DESCRIPTOR)) return FALSE;
     DEVICE_DESCRIPTOR descriptor{};
-    if (open.device) {
+    if (open.usb) {
+        if (!open.usb->descriptor(descriptor)) return FALSE;
+    } else if (open.device) {
         if (!open.device->deviceDescriptor(descriptor)) return FALSE;
     } else {
         const auto request = requestFor(proto::Op::Descriptor);
@@ -137,6 +152,18 @@ BOOL readDescriptor(OpenDevice& open, LPVOID out, DWORD outSize, LPDWORD returne
     std::memcpy(out, &descriptor, sizeof descriptor);
     setReturned(returned, sizeof descriptor);
     return TRUE;
+}
+
+// Whether an in-process device or a simulator socket holds the slot: the bus's cameras take
+// the others.
+bool slotHeld(int slot) {
+    {
+        auto& s = usb();
+        std::lock_guard lock(s.mutex);
+        if (s.attached[slot]) return true;
+    }
+    struct stat info;
+    return ::stat(usbscanSocketPath(slot).c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
 }  // namespace
@@ -173,6 +200,8 @@ std::string usbscanSocketPath(int index) {
 
 void setUsbscanTimeout(uint32_t milliseconds) {
     usb().timeoutMs.store(milliseconds == 0 ? 3000 : milliseconds, std::memory_order_relaxed);
+    usb().libusb.timeoutMs.store(milliseconds == 0 ? 5000 : milliseconds,
+                                 std::memory_order_relaxed);
 }
 
 }  // namespace platform
@@ -198,7 +227,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, 
     if (!open->device) {
         open->fd = detail::connectUsbscanSocket(usbscanSocketPath(slot),
                                                 s.timeoutMs.load(std::memory_order_relaxed));
-        if (open->fd < 0) return INVALID_HANDLE_VALUE;
+        if (open->fd < 0) open->usb = detail::openUsbCamera(slot, slotHeld);
+        if (open->fd < 0 && !open->usb) return INVALID_HANDLE_VALUE;
     }
     std::lock_guard lock(s.mutex);
     for (int tries = 0; tries < detail::kMaxOpenDevices; ++tries) {
@@ -232,6 +262,7 @@ BOOL CloseHandle(HANDLE object) {
         ::close(open->fd);
         open->fd = -1;
     }
+    if (open->usb) open->usb->close();
     open->dead = true;
     return TRUE;
 }
@@ -266,6 +297,12 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
     const auto open = lookup(file);
     if (!open) return FALSE;
     auto* data = static_cast<uint8_t*>(buffer);
+    if (open->usb) {
+        uint32_t transferred = 0;
+        const bool ok = open->usb->bulkRead(data, bytesToRead, transferred);
+        setReturned(bytesRead, transferred);
+        return ok ? TRUE : FALSE;
+    }
     if (open->device) {
         uint32_t transferred = 0;
         const bool ok = open->device->bulkRead(data, bytesToRead, transferred);

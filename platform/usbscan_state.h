@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform.h"
+#include "usbscan_libusb.h"
 
 namespace platform::detail {
 
@@ -15,12 +16,13 @@ inline constexpr int kUsbscanSlots = 127;  // \\.\Usbscan0 .. \\.\Usbscan126
 inline constexpr int kHandleIndexBits = 12;
 inline constexpr int kMaxOpenDevices = 1 << kHandleIndexBits;  // open device files at once
 
-// One open device file: an in-process device or a connected socket.
+// One open device file: an in-process device, a connected socket or a camera on the bus.
 struct OpenDevice {
     uintptr_t key = 0;  // the handle value: serial number above the table index
     int slot = 0;
     std::shared_ptr<UsbDevice> device;  // in-process; null for a socket
     int fd = -1;                        // socket
+    std::shared_ptr<UsbCamera> usb;     // camera on the bus
     std::mutex io;                      // one request at a time on a socket
     bool dead = false;                  // the socket peer went away or stopped answering
 };
@@ -35,6 +37,7 @@ struct UsbscanState {
     uint32_t serial = 0;
     uint32_t cursor = 0;  // where the search for a free entry starts
     std::atomic<uint32_t> timeoutMs{3000};
+    LibusbState libusb;  // cameras on the bus (usbscan_libusb.cpp)
 };
 
 }  // namespace platform::detail
