@@ -3,7 +3,7 @@ DEPS=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-de
       qt6-base-dev libgl-dev ffmpeg imagemagick xvfb xauth
       libpipewire-0.3-dev pipewire wireplumber dbus gstreamer1.0-pipewire gstreamer1.0-tools
       gstreamer1.0-plugins-base doxygen clang libclang-rt-14-dev zlib1g-dev libusb-1.0-0-dev
-      umockdev libumockdev-dev)
+      umockdev libumockdev-dev desktop-file-utils dpkg-dev file)
 
 install_deps() {
     local missing=()

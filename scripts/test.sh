@@ -15,6 +15,8 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZENT_WERROR=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+# The Debian package, built from the normal build and checked from a scratch root.
+bash scripts/check_package.sh build
 
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZENT_WERROR=ON \
     -DZENT_SANITIZE=ON -DZENT_BUILD_BENCH=OFF
