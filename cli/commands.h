@@ -14,5 +14,6 @@ void runGet(const Options& options, const Console& console, zentsession::Session
 void runErase(const Options& options, const Console& console, zentsession::Session& session);
 void runSnap(const Options& options, const Console& console, zentsession::Session& session);
 void runStream(const Options& options, const Console& console, zentsession::Session& session);
+void runWebcam(const Options& options, const Console& console, zentsession::Session& session);
 
 }  // namespace duovue

@@ -48,6 +48,12 @@ constexpr std::string_view kStream =
     "                 to N frames a second (default 15), until N frames, Ctrl-C or the reader\n"
     "                 goes away\n";
 
+constexpr std::string_view kWebcam =
+    "  webcam [--size 160x120|320x240] [--fps N] [--name TEXT] [--wait]\n"
+    "                 the live picture as a PipeWire camera (\"Duovue\", or TEXT) for browsers\n"
+    "                 and call programs, until Ctrl-C (exit 0); exit 2 without PipeWire, 3 when\n"
+    "                 the camera stops answering, unless --wait: then it waits for the camera\n";
+
 constexpr std::string_view kGlobal =
     "Global options:\n"
     "  --camera N                  use \\\\.\\UsbscanN (default: the first camera that answers)\n"
@@ -73,6 +79,8 @@ std::string_view commandText(Command command) {
             return kSnap;
         case Command::Stream:
             return kStream;
+        case Command::Webcam:
+            return kWebcam;
         case Command::None:
             break;
     }
@@ -92,7 +100,7 @@ std::string helpText(Command command) {
     }
     text += "\nThe Duovue camera from the command line.\n\nCommands:\n";
     for (Command c : {Command::Devices, Command::List, Command::Get, Command::Erase, Command::Snap,
-                      Command::Stream}) {
+                      Command::Stream, Command::Webcam}) {
         text += commandText(c);
     }
     text += "\n";

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "exit_status.h"
 #include "interrupt.h"
+#include "live_picture.h"
 #include "output_folder.h"
 #include "pacer.h"
 #include "y4m_stream.h"
@@ -18,47 +19,12 @@ namespace {
 // Frames the snapshot waits for the white balance and the exposure to settle.
 constexpr int kSettleFrames = 5;
 
-int sizeIndexOf(const FrameSize& size) {
-    return size.width == 320 ? 1 : 0;
-}
-
 bool wantsBmp(const std::string& name) {
     if (name.size() < 4) return false;
     std::string tail = name.substr(name.size() - 4);
     for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return tail == ".bmp";
 }
-
-// Live frames with the video mode's colour: stopped when it goes out of scope.
-class LivePicture {
-  public:
-    LivePicture(zentsession::Session& session, CommandObserver& observer, const FrameSize& size)
-        : session_(session), observer_(observer), sizeIndex_(sizeIndexOf(size)) {
-        session.openPreview(true, true, zentdrv::kPreviewGamma);
-        checkResult(session.startPreview(sizeIndex_, observer), observer);
-        started_ = true;
-    }
-    ~LivePicture() {
-        if (started_) session_.stopPreview(sizeIndex_, observer_);
-    }
-    LivePicture(const LivePicture&) = delete;
-    LivePicture& operator=(const LivePicture&) = delete;
-
-    // The next frame.
-    PictureView next() {
-        throwIfInterrupted();
-        checkResult(session_.previewTick(sizeIndex_, observer_), observer_);
-        const zentsession::PackedBitmap& frame = session_.state().displayImage;
-        return PictureView{session_.previewWidth(), session_.previewHeight(), frame.row(0),
-                           frame.rowBytes()};
-    }
-
-  private:
-    zentsession::Session& session_;
-    CommandObserver& observer_;
-    int sizeIndex_;
-    bool started_ = false;
-};
 
 }  // namespace
 

@@ -14,19 +14,21 @@ constexpr unsigned bit(Command c) {
 }
 
 constexpr unsigned kGlobal = 0;
-constexpr unsigned kSized = bit(Command::Snap) | bit(Command::Stream);
+constexpr unsigned kSized = bit(Command::Snap) | bit(Command::Stream) | bit(Command::Webcam);
+constexpr unsigned kPaced = bit(Command::Stream) | bit(Command::Webcam);
 
 struct CommandSpec {
     Command command;
     std::string_view name;
 };
 
-constexpr std::array<CommandSpec, 6> kCommands{{{Command::Devices, "devices"},
+constexpr std::array<CommandSpec, 7> kCommands{{{Command::Devices, "devices"},
                                                 {Command::List, "list"},
                                                 {Command::Get, "get"},
                                                 {Command::Erase, "erase"},
                                                 {Command::Snap, "snap"},
-                                                {Command::Stream, "stream"}}};
+                                                {Command::Stream, "stream"},
+                                                {Command::Webcam, "webcam"}}};
 
 [[noreturn]] void usage(const std::string& reason) {
     throw Failure(Exit::Usage, reason);
@@ -66,7 +68,7 @@ struct OptionSpec {
     void (*apply)(Options&, std::string_view);
 };
 
-const std::array<OptionSpec, 20> kOptions{{
+const std::array<OptionSpec, 22> kOptions{{
     {"--camera", true, kGlobal,
      [](Options& o, std::string_view v) {
          const auto n = parseDecimal(v, 126);
@@ -122,12 +124,18 @@ const std::array<OptionSpec, 20> kOptions{{
          if (v.empty()) usage("-o needs a file name");
          o.output = v;
      }},
-    {"--fps", true, bit(Command::Stream),
+    {"--fps", true, kPaced,
      [](Options& o, std::string_view v) {
          o.fps = static_cast<int>(positive("--fps", v, kMaxFps));
      }},
     {"--frames", true, bit(Command::Stream),
      [](Options& o, std::string_view v) { o.frames = positive("--frames", v, UINT64_C(1) << 40); }},
+    {"--name", true, bit(Command::Webcam),
+     [](Options& o, std::string_view v) {
+         if (v.empty()) usage("--name needs a text");
+         o.name = v;
+     }},
+    {"--wait", false, bit(Command::Webcam), [](Options& o, std::string_view) { o.wait = true; }},
     {"--help", false, kGlobal, [](Options& o, std::string_view) { o.help = true; }},
     {"-h", false, kGlobal, [](Options& o, std::string_view) { o.help = true; }},
     {"--version", false, kGlobal, [](Options& o, std::string_view) { o.version = true; }},

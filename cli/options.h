@@ -10,7 +10,7 @@
 
 namespace duovue {
 
-enum class Command { None, Devices, List, Get, Erase, Snap, Stream };
+enum class Command { None, Devices, List, Get, Erase, Snap, Stream, Webcam };
 
 enum class PictureFormat { Png, Bmp };
 enum class Overwrite { Refuse, SkipExisting, Force };
@@ -42,10 +42,13 @@ struct Options {
 
     bool yes = false;  // erase
 
-    FrameSize size;                          // snap, stream
+    FrameSize size;                          // snap, stream, webcam
     std::string output = "duovue-snap.png";  // snap
-    int fps = 15;                            // stream
+    int fps = 15;                            // stream, webcam
     std::optional<uint64_t> frames;
+
+    std::string name = "Duovue";  // webcam
+    bool wait = false;
 };
 
 inline constexpr int kMaxFps = 1000;

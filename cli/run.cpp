@@ -46,6 +46,9 @@ void runCommand(const Options& options, const Console& console) {
         case Command::Stream:
             runStream(options, console, session);
             break;
+        case Command::Webcam:
+            runWebcam(options, console, session);
+            break;
         case Command::Devices:
         case Command::None:
             break;

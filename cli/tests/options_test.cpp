@@ -75,6 +75,26 @@ TEST(CommandLine, LiveCommandsListAndErase) {
     EXPECT_EQ(parse({"devices"}).command, Command::Devices);
 }
 
+TEST(CommandLine, WebcamTakesSizeRateNameAndWait) {
+    const Options o =
+        parse({"webcam", "--size", "160x120", "--fps=30", "--name", "Desk camera", "--wait"});
+    EXPECT_EQ(o.command, Command::Webcam);
+    EXPECT_EQ(o.size.width, 160);
+    EXPECT_EQ(o.fps, 30);
+    EXPECT_EQ(o.name, "Desk camera");
+    EXPECT_TRUE(o.wait);
+
+    const Options d = parse({"webcam"});
+    EXPECT_EQ(d.size.width, 320);
+    EXPECT_EQ(d.fps, 15);
+    EXPECT_EQ(d.name, "Duovue");
+    EXPECT_FALSE(d.wait);
+
+    EXPECT_EQ(usageReason({"webcam", "--name="}), "--name needs a text");
+    EXPECT_EQ(usageReason({"webcam", "--frames", "3"}), "'--frames' is not an option of webcam");
+    EXPECT_EQ(usageReason({"stream", "--wait"}), "'--wait' is not an option of stream");
+}
+
 TEST(CommandLine, HelpAndVersionEndTheReadingWhereTheyStand) {
     Options o = parse({"get", "--help", "--no-such-option"});
     EXPECT_TRUE(o.help);

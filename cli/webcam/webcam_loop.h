@@ -15,7 +15,6 @@ struct WebcamOptions {
     int width = 320;
     int height = 240;
     int fps = 15;
-    std::string name = "Duovue";
     bool wait = false;  // a camera that is missing or vanishes is waited for
 };
 
