@@ -22,7 +22,7 @@ duovue_write_usb_files("${DUOVUE_USB_IDS}" ${CMAKE_BINARY_DIR}/packaging/usb-ids
                        ${CMAKE_BINARY_DIR}/packaging/70-duovue.rules)
 
 set(libraries platform zenthue zentdrv zentlink zentsession save zentdesk)
-set(programs zentview duovue-sim duovue duovue-webcam)
+set(programs zentview duovue-sim duovue)
 set(headers platform/platform.h color/zenthue.h driver/zentdrv.h driver/camera_modes.h
             link/zentlink.h session/session.h save/save.h app/zentdesk.h)
 foreach(target IN LISTS libraries)
