@@ -351,14 +351,27 @@ PLATFORM_API void attachUsbDevice(int index, std::shared_ptr<UsbDevice> device);
  */
 PLATFORM_API void detachUsbDevice(int index);
 
-// From now on only \\.\Usbscan<index> opens; every other number fails as if nothing were there.
-// Any negative index lifts the restriction. (A program told to use one camera lets the driver's
-// search find it.)
+/**
+ * Lets only one device file open. From now on only the device file of number @p index opens;
+ * every other number fails as if nothing were there, so a program told to use one camera lets
+ * the driver's search find exactly that one.
+ * @param index 0..126 to restrict; any negative index lifts the restriction.
+ */
 PLATFORM_API void restrictUsbscan(int index);
 
-// What serves an open device file.
-enum class UsbscanSource { None, InProcess, Simulator, Usb };
-// None for a handle that is not open.
+/** What serves an open device file. */
+enum class UsbscanSource {
+    None,       ///< the handle is not an open device file
+    InProcess,  ///< a device attached in-process
+    Simulator,  ///< the simulator's socket
+    Usb         ///< a camera on the USB bus
+};
+
+/**
+ * Tells what serves an open device file.
+ * @param device a handle from `CreateFileA`.
+ * @return the source; `UsbscanSource::None` for a handle that is not open.
+ */
 PLATFORM_API UsbscanSource usbscanSource(HANDLE device);
 
 /**
