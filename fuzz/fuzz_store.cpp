@@ -1,7 +1,8 @@
 // The camera's store as untrusted input: a camera in this process serves the first 256 bytes of
 // the input as its image table and the rest (then zeros) as its store. The driver downloads
-// both and makes every entry's gray and colour picture; the session indexes the table and finds
-// its clips.
+// both and makes every entry's gray picture and some entries' colour pictures; the session
+// indexes the table and finds its clips.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -43,8 +44,12 @@ struct InputCamera : platform::UsbDevice {
             std::memcpy(data, table.data(), length);
             return true;
         }
-        for (uint32_t i = 0; i < length; ++i, ++position)
-            data[i] = position < store.size() ? store[position] : 0;
+        // Whole blocks, not a byte at a time: the store is 8 MB, read in full for every input.
+        const size_t have =
+            position < store.size() ? std::min<size_t>(length, store.size() - position) : 0;
+        if (have > 0) std::memcpy(data, store.data() + position, have);
+        std::memset(data + have, 0, length - have);
+        position += length;
         return true;
     }
 
@@ -93,12 +98,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int items = DloadSDRAM_Header(table.data());
     if (items < 0) return 0;
     DloadSDRAM();
+    // Every entry is unpacked; the colour picture, which costs tens of milliseconds under the
+    // sanitizers, is made of the first three entries that unpack and the last one: the entries
+    // differ in where their bytes lie, which the unpacking already covers.
+    int unpacked = 0;
+    int last = -1;
     for (int entry = 0; entry < 256; ++entry) {
         SetImageInfo(-1, -1, 1 + entry % 3, -1);  // the three display kinds in turn
-        GetRawImage(bench.rows, bench.header, entry);
-        GetColorImage(bench.rows, bench.header, entry);
+        if (GetRawImage(bench.rows, bench.header, entry) == 0) {
+            GetColorImage(bench.rows, bench.header, entry);  // refused too, cheaply
+            continue;
+        }
+        last = entry;
+        if (unpacked++ < 3) GetColorImage(bench.rows, bench.header, entry);
     }
-    DumpSDRAM(bench.dump.data());
+    if (unpacked > 3) GetColorImage(bench.rows, bench.header, last);
+    // The dump does not depend on the store's contents, only on its presence; inverting 8 MB for
+    // every input would take most of the run, so one input in sixteen (by its size) does it.
+    if (size % 16 == 0) DumpSDRAM(bench.dump.data());
 
     std::array<int, zentsession::kTableSize> index{};
     const int count = zentsession::buildImageTableIndex(table, index);
