@@ -2,35 +2,13 @@
 #include <cstdio>
 
 #include "app_test_support.h"
+#include "host_checks.h"
 #include "up_down.h"
 
 namespace zentdesk::testing {
 namespace {
 
 using namespace mainid;
-
-std::string run(const std::string& command) {
-    std::string out;
-    if (std::FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[65536];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> result;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        if (end > start) result.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return result;
-}
 
 class ClipExportTest : public AppTest {};
 
@@ -56,21 +34,21 @@ TEST_F(ClipExportTest, DefaultStoreClipsReadBack) {
         const std::string path = folder.string() + "/Duovue_V8" + std::to_string(l + 1) + ".AVI";
         ASSERT_TRUE(std::filesystem::exists(path));
 
-        const auto stream =
-            lines(run("ffprobe -v error -select_streams v:0 -show_entries "
-                      "stream=codec_name,pix_fmt,width,height,r_frame_rate -of "
-                      "default=nw=1 '" +
-                      path + "'"));
+        const auto stream = camera::outputLines(
+            camera::commandOutput("ffprobe -v error -select_streams v:0 -show_entries "
+                                  "stream=codec_name,pix_fmt,width,height,r_frame_rate -of "
+                                  "default=nw=1 '" +
+                                  path + "'"));
         const std::vector<std::string> wanted = {
             "codec_name=rawvideo", "width=" + std::to_string(clip.width),
             "height=" + std::to_string(clip.height), "pix_fmt=bgr24", "r_frame_rate=15/1"};
         for (const std::string& w : wanted) {
             EXPECT_NE(std::find(stream.begin(), stream.end(), w), stream.end()) << w;
         }
-        const auto packets =
-            lines(run("ffprobe -v error -select_streams v:0 -show_entries "
-                      "packet=pts_time,size,flags -of csv=p=0 '" +
-                      path + "'"));
+        const auto packets = camera::outputLines(
+            camera::commandOutput("ffprobe -v error -select_streams v:0 -show_entries "
+                                  "packet=pts_time,size,flags -of csv=p=0 '" +
+                                  path + "'"));
         ASSERT_EQ(int(packets.size()), clip.frameCount);
         const int frameBytes = clip.width * clip.height * 3;
         for (int j = 0; j < clip.frameCount; ++j) {
@@ -81,8 +59,8 @@ TEST_F(ClipExportTest, DefaultStoreClipsReadBack) {
         }
 
         // Decoded top line first; the stored picture's row 0 is its bottom line.
-        const std::string frames = run("ffmpeg -v error -i '" + path +
-                                       "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
+        const std::string frames = camera::commandOutput(
+            "ffmpeg -v error -i '" + path + "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
         ASSERT_EQ(frames.size(), size_t(frameBytes) * clip.frameCount);
         for (int j = 0; j < clip.frameCount; ++j) {
             const int e = clip.firstEntry + j;

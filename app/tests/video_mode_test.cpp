@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "app_test_support.h"
+#include "host_checks.h"
 #include "paint_layer.h"
 #include "save.h"
 #include "video_mode_window.h"
@@ -18,14 +19,9 @@ namespace {
 
 using namespace videoid;
 
-// Runs a shell command and returns what it printed.
+// What a shell command printed, without trailing line ends and blanks.
 std::string capture(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
-        pclose(pipe);
-    }
+    std::string out = camera::commandOutput(command);
     while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
     return out;
 }

@@ -1,8 +1,10 @@
 // Test helpers for host programs run against the simulated camera: running a program to its
-// end, and checking that a picture of a built-in scene shows its flat regions where they belong.
+// end or reading what a command prints, and checking that a picture of a built-in scene shows its
+// flat regions where they belong.
 #pragma once
 
 #include <spawn.h>
+#include <stdio.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -27,6 +29,31 @@ inline int runProgram(const std::vector<std::string>& arguments) {
     if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
     if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+// Everything a shell command writes to its standard output (empty when it cannot run).
+inline std::string commandOutput(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+// The non-empty lines of `text`, without their line ends.
+inline std::vector<std::string> outputLines(const std::string& text) {
+    std::vector<std::string> result;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) result.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return result;
 }
 
 // The names of the regions whose mean colour in the picture, a quarter of their smaller side in

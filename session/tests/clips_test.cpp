@@ -4,6 +4,7 @@
 #include <csignal>
 #include <fstream>
 
+#include "host_checks.h"
 #include "session_test_support.h"
 
 namespace zentsession::testing {
@@ -31,17 +32,17 @@ TEST_F(ClipsTest, DefaultStoreClipsReadBack) {
         const std::string path = clipPath(l + 1);
         ASSERT_EQ(session.exportClip(l, path, recorder), Result::Done);
         expectedFiles.push_back("clip-" + std::to_string(l + 1) + ".avi");
-        const auto stream = lines(
-            run("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,nb_frames "
-                "-of default=nw=1 '" +
-                path + "'"));
+        const auto stream = camera::outputLines(camera::commandOutput(
+            "ffprobe -v error -select_streams v:0 -show_entries stream=width,height,nb_frames "
+            "-of default=nw=1 '" +
+            path + "'"));
         const std::vector<std::string> wanted = {"width=" + std::to_string(clip.width),
                                                  "height=" + std::to_string(clip.height)};
         for (const std::string& w : wanted)
             EXPECT_NE(std::find(stream.begin(), stream.end(), w), stream.end()) << w;
-        const auto packets = lines(
-            run("ffprobe -v error -select_streams v:0 -show_entries packet=size -of csv=p=0 '" +
-                path + "'"));
+        const auto packets = camera::outputLines(camera::commandOutput(
+            "ffprobe -v error -select_streams v:0 -show_entries packet=size -of csv=p=0 '" + path +
+            "'"));
         EXPECT_EQ(int(packets.size()), clip.frameCount);
     }
     // No clip of that number, or no name: nothing is written and nothing is asked.
@@ -86,9 +87,11 @@ TEST_F(ClipsTest, FullDiskLeavesNoDamagedFilesAndSaysWhichClipsFailed) {
     EXPECT_EQ(result, Result::WriteFailed);
     EXPECT_EQ(folderFiles(), (std::vector<std::string>{"clip-1.avi", "clip-2.avi"}));
     EXPECT_EQ(readFile(clipPath(2)), "an older clip");
-    EXPECT_EQ(lines(run("ffprobe -v error -select_streams v:0 -show_entries packet=size -of "
-                        "csv=p=0 '" +
-                        clipPath(1) + "'"))
+    EXPECT_EQ(camera::outputLines(
+                  camera::commandOutput(
+                      "ffprobe -v error -select_streams v:0 -show_entries packet=size -of "
+                      "csv=p=0 '" +
+                      clipPath(1) + "'"))
                   .size(),
               1u);
     EXPECT_EQ(

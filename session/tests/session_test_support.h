@@ -59,8 +59,4 @@ class SessionTest : public ::testing::Test {
     std::shared_ptr<camera::SimCamera> camera_;
 };
 
-// Runs a command and returns what it wrote to stdout.
-std::string run(const std::string& command);
-std::vector<std::string> lines(const std::string& text);
-
 }  // namespace zentsession::testing
