@@ -25,4 +25,4 @@ ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stac
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 # The fuzz targets (clang, sanitizers): every seed, then a short run of each.
-bash scripts/fuzz.sh all 20
+bash scripts/fuzz.sh all 30
