@@ -92,9 +92,10 @@ struct DriverState {
     int itemWidth[kItemCount];
     int itemHeight[kItemCount];
 
-    // Scratch of the stored-picture clean-up filter: a (Y, Cb, Cr) plane and one int per pixel.
-    int32_t filterPlane[kFilterPixels * 3];
-    int32_t filterScratch[kFilterPixels];
+    // Scratch of the stored-picture clean-up filter: a (Y, Cb, Cr) plane and one sample per
+    // pixel.
+    int16_t filterPlane[kFilterPixels * 3];
+    int16_t filterScratch[kFilterPixels];
 };
 
 // The record itself: static storage, all zero at load, never reset.

@@ -1,0 +1,316 @@
+// The steps of the stored-picture clean-up filter, written once in plain C++ and compiled by
+// luma_chroma_steps*.cpp at each instruction-set level (the compiler's vector code for that
+// level). Everything here has internal linkage, so no copy built for a wider level can stand in
+// for another; nothing from the standard library is instantiated here for the same reason.
+//
+// Planes hold 16-bit samples: luminance stays within -260 .. 546 through every step, the color
+// differences within -255 .. 255, and every intermediate is worked in int.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "luma_chroma_filter.h"
+
+namespace zentdrv {
+
+namespace {
+
+using Sample = FilterSample;
+
+// Columns a block of the two in-place steps covers: a whole number of vectors at every level.
+constexpr int kBlock = 64;
+
+inline int absInt(int v) {
+    return v < 0 ? -v : v;
+}
+
+// 1 when a and b differ by less than 5 (an int, so that the tests combine without jumps).
+inline int near5(int a, int b) {
+    return absInt(a - b) < 5 ? 1 : 0;
+}
+
+inline uint8_t clampByte(int v) {
+    return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+void forwardRow(const uint8_t* __restrict px, Sample* __restrict y, Sample* __restrict cb,
+                Sample* __restrict cr, int width) {
+    for (int c = 0; c < width; ++c) {
+        const int b = px[3 * c];
+        const int g = px[3 * c + 1];
+        const int r = px[3 * c + 2];
+        const int l = (153 * r + 301 * g + 58 * b) >> 9;
+        y[c] = static_cast<Sample>(l);
+        cb[c] = static_cast<Sample>(b - l);
+        cr[c] = static_cast<Sample>(r - l);
+    }
+}
+
+void inverseRow(const Sample* __restrict y, const Sample* __restrict cb,
+                const Sample* __restrict cr, uint8_t* __restrict px, int width) {
+    for (int c = 0; c < width; ++c) {
+        const int l = y[c];
+        const int b = cb[c];
+        const int r = cr[c];
+        px[3 * c] = clampByte(l + b);
+        px[3 * c + 1] = clampByte((512 * l - 261 * r - 99 * b) >> 9);
+        px[3 * c + 2] = clampByte(l + r);
+    }
+}
+
+// ---- Line smoothing ----------------------------------------------------------------------------
+
+// One position of the line smoothing, as the filter defines it: each visit sees the changes of
+// the earlier ones. Written without jumps: a position that keeps its value is stored unchanged.
+// True when the visit may have changed its own row (a spike taken down, a horizontal line
+// smoothed), which the visit two columns on reads.
+inline bool smoothAt(Sample* q, int w) {
+    const int v0 = q[0];
+    const int left = q[-1];
+    const int right = q[1];
+    const int above = q[-w];
+    const int below = q[w];
+    const int above2 = q[-2 * w];
+    const int below2 = q[2 * w];
+    const int left2 = q[-2];
+    const int right2 = q[2];
+    const bool spike = (v0 - left > 10) & (v0 - right > 10) & (v0 - below > 10) & (v0 - above > 10);
+    const int v = spike ? (above + below + right + left) / 4 + 5 : v0;
+    const int vertical = near5(above, below);
+    const bool setVertical = vertical & near5(above2, below2) & near5(v, below2);
+    const bool setHorizontal =
+        (1 - vertical) & near5(left, right) & near5(left2, right2) & near5(v, right2);
+    q[0] = static_cast<Sample>(v);
+    q[-w] = static_cast<Sample>(setVertical ? (above2 + v) >> 1 : above);
+    q[w] = static_cast<Sample>(setVertical ? (below2 + v) >> 1 : below);
+    q[-1] = static_cast<Sample>(setHorizontal ? (v + left2) >> 1 : left);
+    q[1] = static_cast<Sample>(setHorizontal ? (right2 + v) >> 1 : right);
+    return spike | setHorizontal;
+}
+
+// The first nonzero byte of flags[from .. kBlock - 1], or kBlock.
+inline int nextFlag(const uint8_t* flags, int from) {
+    for (int k = from & ~7; k < kBlock; k += 8) {
+        uint64_t word;
+        std::memcpy(&word, flags + k, 8);
+        if (k < from) word &= ~uint64_t{0} << (8 * (from - k));
+        if (word != 0) return k + __builtin_ctzll(word) / 8;
+    }
+    return kBlock;
+}
+
+// What the visits of a block at columns j0 .. j0 + kBlock - 1 of a row would do were none of them
+// to see another's changes: `touches` marks the visits that change their own row, up / dn get
+// the new values of the rows above and below.
+void smoothSpeculate(const Sample* __restrict row, const Sample* __restrict up,
+                     const Sample* __restrict dn, const Sample* __restrict up2,
+                     const Sample* __restrict dn2, int visitParity, uint8_t* __restrict touches,
+                     Sample* __restrict newUp, Sample* __restrict newDn) {
+    for (int j = 0; j < kBlock; ++j) {
+        const int v = row[j];
+        const int left = row[j - 1];
+        const int right = row[j + 1];
+        const int above = up[j];
+        const int below = dn[j];
+        const int above2 = up2[j];
+        const int below2 = dn2[j];
+        const bool visit = (j & 1) == visitParity;
+        const bool spike = (v - left > 10) & (v - right > 10) & (v - below > 10) & (v - above > 10);
+        const int vertical = near5(above, below);
+        const bool horizontal = (1 - vertical) & near5(left, right) &
+                                near5(row[j - 2], row[j + 2]) & near5(v, row[j + 2]);
+        const bool set = visit & vertical & near5(above2, below2) & near5(v, below2);
+        touches[j] = static_cast<uint8_t>(visit & (spike | horizontal));
+        newUp[j] = set ? static_cast<Sample>((above2 + v) >> 1) : static_cast<Sample>(above);
+        newDn[j] = set ? static_cast<Sample>((below2 + v) >> 1) : static_cast<Sample>(below);
+    }
+}
+
+void smoothCommit(Sample* __restrict up, Sample* __restrict dn, const Sample* __restrict newUp,
+                  const Sample* __restrict newDn, const uint8_t* __restrict visited) {
+    for (int j = 0; j < kBlock; ++j) {
+        up[j] = visited[j] != 0 ? up[j] : newUp[j];
+        dn[j] = visited[j] != 0 ? dn[j] : newDn[j];
+    }
+}
+
+// One block of visits. A visit sees another's changes only through its own row, and only those
+// of the visit two columns before it: so every visit up to the first that changes its row reads
+// what the speculation read, and from that one on the visits are made one by one until one
+// leaves its row alone; after it the speculation holds again. The rows above and below take
+// the speculated values of the visits not made one by one.
+void smoothBlock(Sample* at, int w, int visitParity) {
+    uint8_t touches[kBlock];
+    uint8_t visited[kBlock] = {};
+    Sample newUp[kBlock];
+    Sample newDn[kBlock];
+    smoothSpeculate(at, at - w, at + w, at - 2 * w, at + 2 * w, visitParity, touches, newUp, newDn);
+    for (int j = nextFlag(touches, 0); j < kBlock; j = nextFlag(touches, j)) {
+        while (j < kBlock) {
+            visited[j] = 1;
+            const bool touched = smoothAt(at + j, w);
+            j += 2;
+            if (!touched) break;
+        }
+    }
+    smoothCommit(at - w, at + w, newUp, newDn, visited);
+}
+
+// Visits the positions where r + c is odd, in order, each seeing the changes of earlier ones.
+void smoothLines(const FilterPlanes& p) {
+    const int w = p.width;
+    for (int r = 2; r <= p.height - 3; ++r) {
+        Sample* row = p.y + r * w;
+        int j0 = 2;
+        // Visits sit where j0 + j has the parity of r + 1.
+        for (; j0 + kBlock <= w - 2; j0 += kBlock) smoothBlock(row + j0, w, (r + j0 + 1) & 1);
+        for (int c = j0 + ((r + j0 + 1) & 1); c <= w - 3; c += 2) smoothAt(row + c, w);
+    }
+}
+
+// ---- Sharpening --------------------------------------------------------------------------------
+
+void sharpenRow(const Sample* __restrict a, const Sample* __restrict m, const Sample* __restrict b,
+                Sample* __restrict out, int width) {
+    for (int c = 1; c <= width - 2; ++c) {
+        const int s =
+            a[c - 1] + a[c] + a[c + 1] + m[c - 1] + m[c] + m[c + 1] + b[c - 1] + b[c] + b[c + 1];
+        out[c] = static_cast<Sample>((17 * m[c] - s) >> 3);
+    }
+}
+
+void takeSharpened(Sample* __restrict row, const Sample* __restrict sharp, int width) {
+    for (int c = 1; c <= width - 2; ++c) {
+        const int v = row[c];
+        const int s = sharp[c];
+        row[c] = static_cast<Sample>(absInt(v - s) > 8 ? s : v);
+    }
+}
+
+// Two passes: every new value comes from the plane as it stood before the step.
+void sharpen(const FilterPlanes& p) {
+    const int w = p.width;
+    for (int r = 1; r <= p.height - 2; ++r) {
+        const Sample* m = p.y + r * w;
+        sharpenRow(m - w, m, m + w, p.scratch + r * w, w);
+    }
+    for (int r = 1; r <= p.height - 2; ++r) takeSharpened(p.y + r * w, p.scratch + r * w, w);
+}
+
+// ---- Spike removal -----------------------------------------------------------------------------
+
+// In place: each test sees the values already changed to its left and above. "Above all four
+// neighbours by more than 10" is "above the largest by more than 10"; after that step the value
+// lies above the smallest neighbour, so the dark test can only fire when the bright one did not.
+// True when the value changed.
+inline bool despikeAt(Sample* q, int w) {
+    const int v = q[0];
+    const int left = q[-1];
+    const int right = q[1];
+    const int above = q[-w];
+    const int below = q[w];
+    const int hi = left > right ? left : right;
+    const int hi2 = above > below ? above : below;
+    const int lo = left < right ? left : right;
+    const int lo2 = above < below ? above : below;
+    const int mean = (above + below + right + left) / 4;
+    const bool bright = v - (hi > hi2 ? hi : hi2) > 10;
+    const bool dark = v - (lo < lo2 ? lo : lo2) < -10;
+    q[0] = static_cast<Sample>(bright ? mean + 5 : (dark ? mean - 5 : v));
+    return bright | dark;
+}
+
+// Marks the spikes of the block at columns j0 .. j0 + kBlock - 1 as the plane stands.
+void findSpikes(const Sample* __restrict row, const Sample* __restrict up,
+                const Sample* __restrict dn, uint8_t* __restrict spikes) {
+    for (int j = 0; j < kBlock; ++j) {
+        const int v = row[j];
+        const int left = row[j - 1];
+        const int right = row[j + 1];
+        const int above = up[j];
+        const int below = dn[j];
+        const bool bright =
+            (v - left > 10) & (v - right > 10) & (v - above > 10) & (v - below > 10);
+        const bool dark = (left - v > 10) & (right - v > 10) & (above - v > 10) & (below - v > 10);
+        spikes[j] = static_cast<uint8_t>(bright | dark);
+    }
+}
+
+// A position sees another's change only through its left neighbour: up to the first spike
+// found nothing changes; from it on the positions are taken one by one until one stays as it
+// was, after which the marks hold again.
+void removeSpikes(const FilterPlanes& p) {
+    const int w = p.width;
+    uint8_t spikes[kBlock];
+    for (int r = 2; r <= p.height - 3; ++r) {
+        Sample* row = p.y + r * w;
+        int c = 2;
+        for (; c + kBlock <= w - 2; c += kBlock) {
+            Sample* at = row + c;
+            findSpikes(at, at - w, at + w, spikes);
+            for (int j = nextFlag(spikes, 0); j < kBlock; j = nextFlag(spikes, j)) {
+                while (j < kBlock && despikeAt(at + j++, w)) {
+                }
+            }
+        }
+        for (; c <= w - 3; ++c) despikeAt(row + c, w);
+    }
+}
+
+// ---- Chroma mean -------------------------------------------------------------------------------
+
+void addRows(Sample* __restrict sum, const Sample* __restrict a, const Sample* __restrict b,
+             const Sample* __restrict c, const Sample* __restrict d, const Sample* __restrict e,
+             int width) {
+    for (int k = 0; k < width; ++k) sum[k] = static_cast<Sample>(a[k] + b[k] + c[k] + d[k] + e[k]);
+}
+
+void slideRows(Sample* __restrict sum, const Sample* __restrict come, const Sample* __restrict gone,
+               int width) {
+    for (int k = 0; k < width; ++k) sum[k] = static_cast<Sample>(sum[k] + come[k] - gone[k]);
+}
+
+void meanRow(const Sample* __restrict sum, Sample* __restrict out, int width) {
+    for (int c = 2; c <= width - 3; ++c) {
+        const int window = sum[c - 2] + sum[c - 1] + sum[c] + sum[c + 1] + sum[c + 2];
+        out[c] = static_cast<Sample>(window / 25);
+    }
+}
+
+// 5 x 5 mean of the inner positions. Column sums of five rows slide down the picture (row 0 of
+// the scratch; no position of rows 0 and 1 is filtered); the means go to the scratch and are
+// written back once all are known.
+void meanChroma(Sample* ch, const FilterPlanes& p) {
+    const int w = p.width;
+    const int h = p.height;
+    if (w < 5 || h < 5) return;
+    Sample* colSum = p.scratch;
+    addRows(colSum, ch, ch + w, ch + 2 * w, ch + 3 * w, ch + 4 * w, w);
+    for (int r = 2; r <= h - 3; ++r) {
+        if (r > 2) slideRows(colSum, ch + (r + 2) * w, ch + (r - 3) * w, w);
+        meanRow(colSum, p.scratch + r * w, w);
+    }
+    for (int r = 2; r <= h - 3; ++r) {
+        std::memcpy(ch + r * w + 2, p.scratch + r * w + 2, sizeof(Sample) * (w - 4));
+    }
+}
+
+// ---- The whole filter on planes ----------------------------------------------------------------
+
+void filterPlanes(uint8_t* row0, long stride, const FilterPlanes& p, int options) {
+    const int w = p.width;
+    for (int r = 0; r < p.height; ++r)
+        forwardRow(row0 + stride * r, p.y + r * w, p.cb + r * w, p.cr + r * w, w);
+    smoothLines(p);
+    if (options != 0) sharpen(p);
+    if ((options & 3) == 3) removeSpikes(p);
+    meanChroma(p.cb, p);
+    meanChroma(p.cr, p);
+    for (int r = 0; r < p.height; ++r)
+        inverseRow(p.y + r * w, p.cb + r * w, p.cr + r * w, row0 + stride * r, w);
+}
+
+}  // namespace
+
+}  // namespace zentdrv
