@@ -1,7 +1,9 @@
 // Automatic white balance: one-shot estimation from the raw mosaic and per-frame tracking.
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "engine/color_tables.h"
@@ -16,6 +18,39 @@ int scaleGain(int base, double ratio) {
     return static_cast<int>(static_cast<double>(r) * base);
 }
 
+// Adds the bytes of the even columns of row[0 .. width - 1] to `even` and those of the odd
+// columns to `odd`, eight bytes a step: a word's four even bytes go to four 16-bit lanes of one
+// sum and its odd bytes to those of the other. A lane takes 257 bytes before it could carry, so
+// the lanes are added up every 256 steps.
+void addSiteSums(const BYTE* row, int width, std::int64_t& even, std::int64_t& odd) {
+    constexpr std::uint64_t kLanes = 0x00FF00FF00FF00FFull;
+    constexpr std::uint64_t kPairs = 0x0000FFFF0000FFFFull;
+    const auto total = [](std::uint64_t lanes) {
+        const std::uint64_t pairs = (lanes & kPairs) + ((lanes >> 16) & kPairs);
+        return static_cast<std::int64_t>((pairs & 0xFFFFFFFFull) + (pairs >> 32));
+    };
+    int x = 0;
+    while (x + 8 <= width) {
+        const int end = width - x >= 8 * 256 ? x + 8 * 256 : width - 7;
+        std::uint64_t low = 0, high = 0;  // bytes 0, 2, 4, 6 and 1, 3, 5, 7 of each word
+        for (; x < end; x += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, row + x, 8);
+            low += word & kLanes;
+            high += (word >> 8) & kLanes;
+        }
+        // Byte 0 of a word is its lowest on a little-endian processor.
+        const bool littleEndian = std::endian::native == std::endian::little;
+        even += total(littleEndian ? low : high);
+        odd += total(littleEndian ? high : low);
+    }
+    for (; x + 1 < width; x += 2) {
+        even += row[x];
+        odd += row[x + 1];
+    }
+    if (width & 1) even += row[width - 1];
+}
+
 }  // namespace
 
 void estimateWhiteBalance(EngineState& s, int width, int height) {
@@ -27,11 +62,7 @@ void estimateWhiteBalance(EngineState& s, int width, int height) {
         const int evenClass = (i & 1) ? 1 : 0;
         const int oddClass = (i & 1) ? 2 : 1;
         std::int64_t even = 0, odd = 0;
-        for (int x = 0; x + 1 < width; x += 2) {
-            even += row[x];
-            odd += row[x + 1];
-        }
-        if (width & 1) even += row[width - 1];
+        addSiteSums(row, width, even, odd);
         sum[evenClass] += even;
         sum[oddClass] += odd;
         count[evenClass] += (width + 1) / 2;
