@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "driver_internal.h"
+#include "row_kernels.h"
 #include "zentdrv.h"
 #include "zenthue.h"
 
@@ -93,10 +94,8 @@ bool FrameSize(int geometry, int& width, int& height) {
 void ComplementFrame(const RowView& table, int width, int height) {
     const int rows = std::min(height, table.height);
     const int samples = std::min(4 * (width / 4), table.rowBytes);
-    for (int r = 0; r < rows; ++r) {
-        BYTE* row = table[r];
-        for (int c = 0; c < samples; ++c) row[c] = static_cast<BYTE>(255 - row[c]);
-    }
+    const auto complement = rowKernels().complementRow;
+    for (int r = 0; r < rows; ++r) complement(table[r], samples);
 }
 
 void GrayToDisplay(const RowView& source, const RowView& output, int width, int height) {

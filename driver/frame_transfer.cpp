@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "driver_internal.h"
+#include "row_kernels.h"
 
 namespace zentdrv {
 
@@ -19,15 +20,13 @@ void UnpackHalves(const BYTE* area, const RowView& table, int width, int height)
     const int rows = std::min(height, table.height);
     const int bytes = table.rowBytes;
     const bool whole = width <= bytes;
+    const auto unpack = rowKernels().unpackRow;
     for (int r = 0; r < rows; ++r) {
         const BYTE* even = area + static_cast<size_t>(r) * width;
         const BYTE* odd = even + half;
         BYTE* out = table[r];
         if (whole) {
-            for (int k = 0; k < half; ++k) {
-                out[2 * k] = even[k];
-                out[2 * k + 1] = odd[k];
-            }
+            unpack(even, odd, out, half);
         } else {
             for (int k = 0; k < half; ++k) {
                 if (2 * k < bytes) out[2 * k] = even[k];

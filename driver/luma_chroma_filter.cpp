@@ -2,34 +2,12 @@
 // color-difference planes, the luminance loses single-line defects and isolated spikes and is
 // sharpened where it differs clearly from its surround, the color differences get a 5 x 5 mean,
 // and the picture is converted back. The steps are in luma_chroma_steps.h.
-#include "luma_chroma_filter.h"
-
 #include <cstring>
 
 #include "driver_internal.h"
-#include "engine/isa.h"
+#include "row_kernels.h"
 
 namespace zentdrv {
-
-namespace {
-
-using FilterFunction = void (*)(uint8_t*, long, const FilterPlanes&, int);
-
-FilterFunction filterForLevel() {
-#if defined(ZENTDRV_X86_KERNELS)
-    switch (zenthue::activeIsa()) {
-        case zenthue::Isa::avx512:
-            return filterPlanesAvx512;
-        case zenthue::Isa::avx2:
-            return filterPlanesAvx2;
-        case zenthue::Isa::baseline:
-            break;
-    }
-#endif
-    return filterPlanesBaseline;
-}
-
-}  // namespace
 
 void LumaChromaFilter(BYTE* source, BYTE* target, int width, int height, int stride, int options) {
     // The planes are sized for 640 x 480 pixels; anything larger is refused, not overrun.
@@ -55,8 +33,7 @@ void LumaChromaFilter(BYTE* source, BYTE* target, int width, int height, int str
     const FilterPlanes p{
         st.filterPlane, st.filterPlane + n, st.filterPlane + 2 * n, st.filterScratch, width,
         height};
-    static const FilterFunction filter = filterForLevel();
-    filter(target, stride, p, options);
+    rowKernels().filterPlanes(target, stride, p, options);
 }
 
 }  // namespace zentdrv

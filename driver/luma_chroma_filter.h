@@ -1,5 +1,4 @@
-// The stored-picture clean-up filter's planes, and the filter on them at each instruction-set
-// level (the same steps, luma_chroma_steps.h, compiled for that level).
+// The planes of the stored-picture clean-up filter (its steps: luma_chroma_steps.h).
 #pragma once
 
 #include <cstdint>
@@ -16,11 +15,5 @@ struct FilterPlanes {
     int width;
     int height;
 };
-
-// Converts the packed 24-bit rows at row0 (rows `stride` bytes apart) into the planes, filters
-// them and converts them back in place. `options` as for LumaChromaFilter.
-void filterPlanesBaseline(uint8_t* row0, long stride, const FilterPlanes& p, int options);
-void filterPlanesAvx2(uint8_t* row0, long stride, const FilterPlanes& p, int options);
-void filterPlanesAvx512(uint8_t* row0, long stride, const FilterPlanes& p, int options);
 
 }  // namespace zentdrv

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "driver_internal.h"
+#include "row_kernels.h"
 #include "zentdrv.h"
 
 namespace zentdrv {
@@ -81,11 +82,8 @@ void SubtractNoise(const RowView& frame, const RowView& noise, int width, int he
     boundedArea(frame, noise, width, height, rows, samples);
     const int offset = s.levelOffset;
     const int ceiling = ByteCeiling(s);
-    for (int r = 0; r < rows; ++r) {
-        BYTE* f = frame[r];
-        const BYTE* n = noise[r];
-        for (int c = 0; c < samples; ++c) f[c] = CorrectSample(offset, ceiling, f[c], n[c]);
-    }
+    const auto correct = rowKernels().correctRow;
+    for (int r = 0; r < rows; ++r) correct(frame[r], noise[r], samples, offset, ceiling);
 }
 
 }  // namespace zentdrv

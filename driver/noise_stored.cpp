@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "driver_internal.h"
+#include "row_kernels.h"
 
 namespace zentdrv {
 
@@ -36,11 +37,9 @@ void SubtractNoiseStored(const RowView& picture, const RowView& noise, int width
 
     const int rowOffset = height < 384 ? (384 - height) / 2 : 0;
     const int colOffset = width < 512 ? (512 - width) / 2 : 0;
-    for (int r = 0; r < height; ++r) {
-        BYTE* row = picture[r];
-        const BYTE* n = noise[r + rowOffset] + colOffset;
-        for (int c = 0; c < samples; ++c) row[c] = CorrectSample(offset, ceiling, row[c], n[c]);
-    }
+    const auto correct = rowKernels().correctRow;
+    for (int r = 0; r < height; ++r)
+        correct(picture[r], noise[r + rowOffset] + colOffset, samples, offset, ceiling);
 }
 
 void CentreNoiseFrame(const RowView& noise, int width, int height) {

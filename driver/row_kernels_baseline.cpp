@@ -1,10 +1,10 @@
-// The clean-up filter's steps built for the baseline level.
-#include "luma_chroma_steps.h"
+// The driver's row kernels built for the baseline level.
+#include "row_kernels_body.h"
 
 namespace zentdrv {
 
-void filterPlanesBaseline(uint8_t* row0, long stride, const FilterPlanes& p, int options) {
-    filterPlanes(row0, stride, p, options);
+const RowKernels& rowKernelsBaseline() {
+    return kKernels;
 }
 
 }  // namespace zentdrv
