@@ -2,7 +2,10 @@
 // output formats and the iterative white balance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <random>
+#include <vector>
 
 #include "conversion_fixture.h"
 
@@ -152,6 +155,156 @@ TEST(DspColorFrame, OtherWhiteBalanceModesLeaveTheGains) {
     ColorGainRecord g;
     GetColorGain(&g);
     EXPECT_EQ(g.redGain, 32);
+}
+
+// GetDspColorFrame written straight through, pixel by pixel: the impulse filter in place, then
+// every pixel of the area from its neighbourhood and the smoothed colour differences on its left.
+struct DspReference {
+    int width, height;
+    std::vector<BYTE> raw;
+    int gain[3];  // red, green, blue
+    int luma;
+    std::array<int, 4096> lumaGamma{}, toneGamma{};  // CalcuGammaTbl fills 4096 entries
+    bool lumaGammaOn, toneGammaOn;
+
+    int at(int r, int c) const { return raw[std::size_t(r) * width + c]; }
+
+    void removePeaks() {
+        for (int i = 8; i <= height - 9; ++i) {
+            for (int x = 8; x <= width - 3; ++x) {
+                int n[4];
+                if (((i ^ x) & 1) == 0) {
+                    n[0] = at(i - 2, x), n[1] = at(i + 2, x), n[2] = at(i, x - 2),
+                    n[3] = at(i, x + 2);
+                } else {
+                    n[0] = at(i - 1, x - 1), n[1] = at(i - 1, x + 1), n[2] = at(i + 1, x - 1),
+                    n[3] = at(i + 1, x + 1);
+                }
+                const int v = at(i, x);
+                const int high = *std::max_element(n, n + 4), low = *std::min_element(n, n + 4);
+                if (v - high >= 15 || low - v >= 15)
+                    raw[std::size_t(i) * width + x] = BYTE((n[0] + n[1] + n[2] + n[3]) >> 2);
+            }
+        }
+    }
+    // Colour differences {cr, cb} at (i, x).
+    std::array<float, 2> chroma(int i, int x) const {
+        const int vertical = at(i - 1, x) + at(i + 1, x);
+        const int diagonals = ((at(i - 1, x - 1) + at(i - 1, x + 1)) >> 1) +
+                              ((at(i + 1, x - 1) + at(i + 1, x + 1)) >> 1);
+        const int side = (at(i, x - 1) + at(i, x + 1)) >> 1;
+        const bool site = (x & 1) == (i & 1);  // R (even row) or B (odd row) site
+        if ((i & 1) == 0) {
+            const int greens = site ? vertical : diagonals, blues = site ? diagonals : vertical;
+            const int r = site ? at(i, x) : side, g = site ? side : at(i, x);
+            return {float(0.055 * greens - 0.055 * blues + 0.7 * (r - g)),
+                    float(0.445 * blues - 0.445 * greens + 0.3 * (g - r))};
+        }
+        const int reds = site ? diagonals : vertical, greens = site ? vertical : diagonals;
+        const int g = site ? side : at(i, x), b = site ? at(i, x) : side;
+        return {float(0.35 * (reds - greens) + 0.11 * (g - b)),
+                float(0.15 * (greens - reds) + 0.89 * (b - g))};
+    }
+    int luminance(int i, int x) const {
+        const int cross = (at(i, x - 1) + at(i, x + 1) + at(i - 1, x) + at(i + 1, x)) >> 2;
+        const int diagonal =
+            (at(i - 1, x - 1) + at(i - 1, x + 1) + at(i + 1, x - 1) + at(i + 1, x + 1)) >> 2;
+        const int side = (at(i, x - 1) + at(i, x + 1)) >> 1;
+        const int vertical = (at(i - 1, x) + at(i + 1, x)) >> 1;
+        const bool site = (x & 1) == (i & 1);
+        int r, g, b;
+        if ((i & 1) == 0) {
+            r = site ? at(i, x) : side, g = site ? cross : at(i, x), b = site ? diagonal : vertical;
+        } else {
+            r = site ? diagonal : vertical, g = site ? cross : at(i, x), b = site ? at(i, x) : side;
+        }
+        const double y = ((0.3 * r + 0.59 * g + 0.11 * b) + (0.25 * r + 0.5 * g + 0.25 * b)) * 0.5;
+        return std::clamp(int(y), 0, 255);
+    }
+    static float smooth(float c, float prev, float next) {
+        if ((c < prev && c < next) || (c > prev && c > next)) return (prev + next) * 0.5f;
+        if (prev < c && c < next) return (prev + 2.0f * next) * 0.33333334f;
+        if (next < c && c < prev) return (2.0f * prev + next) * 0.33333334f;
+        return c;
+    }
+    static int level(double v) {
+        const float f = float(v);
+        return f >= 255.0f ? 255 : (f <= 0.0f ? 0 : int(f));
+    }
+    // Blue, green, red of every area pixel, row by row.
+    std::vector<std::array<int, 3>> convert() const {
+        std::vector<std::array<int, 3>> out;
+        for (int i = 8; i <= height - 9; ++i) {
+            float prev[2] = {0.0f, 0.0f};
+            for (int x = 8; x <= width - 3; ++x) {
+                const auto here = chroma(i, x), next = chroma(i, x + 1);
+                const float cr = smooth(here[0], prev[0], next[0]);
+                const float cb = smooth(here[1], prev[1], next[1]);
+                prev[0] = cr, prev[1] = cb;
+                const int l = luminance(i, x);
+                const std::int64_t gl = lumaGammaOn ? lumaGamma[l] : l;
+                const float y = float(4 * (gl * luma / 32));
+                const int g = level((0.782 * y - cr - cb) * double(gain[1]) * 0.03125);
+                const int r = level((0.254 * y + cr) * double(gain[0]) * 0.03125);
+                const int b = level((0.28 * y + cb) * double(gain[2]) * 0.03125);
+                const auto tone = [&](int v) {
+                    return toneGammaOn ? std::clamp(toneGamma[v], 0, 255) : v;
+                };
+                out.push_back({tone(b), tone(g), tone(r)});
+            }
+        }
+        return out;
+    }
+};
+
+// Random frames, sizes, gains and gamma curves in both output formats against the reference:
+// the filtered raw frame and every output byte, the untouched border included.
+TEST(DspColorFrame, RandomFramesMatchThePerPixelReference) {
+    std::mt19937 gen(18);
+    for (int round = 0; round < 24; ++round) {
+        const int format = round % 2 ? 1 : 2;
+        const int w = 11 + int(gen() % 150), h = 17 + int(gen() % 30);
+        Frame f(w, h, format);
+        const int spread = round % 3 == 0 ? 256 : 48;  // many impulses, or few
+        for (auto& b : f.raw) b = BYTE(round % 3 == 0 ? gen() : 90 + gen() % spread);
+        DspReference ref{w,
+                         h,
+                         f.raw,
+                         {int(gen() % 80), int(gen() % 80), int(gen() % 80)},
+                         int(gen() % 64),
+                         {},
+                         {},
+                         round % 4 >= 2,
+                         round % 8 >= 4};
+        const float lumaGamma = 0.4f + float(gen() % 100) / 100, toneGamma = 1.3f;
+        SetColorGain(ref.gain[0], ref.gain[1], ref.gain[2], ref.luma, 0, lumaGamma, toneGamma,
+                     ref.lumaGammaOn, ref.toneGammaOn, 8, 0);
+        if (ref.lumaGammaOn) CalcuGammaTbl(lumaGamma, ref.lumaGamma.data(), 8);
+        if (ref.toneGammaOn) CalcuGammaTbl(toneGamma, ref.toneGamma.data(), 8);
+        ASSERT_EQ(GetDspColorFrame(w, h), 1);
+        ref.removePeaks();
+        ASSERT_EQ(f.raw, ref.raw) << w << " x " << h;
+        const auto want = ref.convert();
+        std::size_t k = 0;
+        for (int r = 0; r < h; ++r) {
+            for (int c = 0; c < w; ++c) {
+                const bool inside = r >= 8 && r <= h - 9 && c >= 8 && c <= w - 3;
+                if (!inside) {
+                    ASSERT_TRUE(f.untouched(r, c)) << r << "," << c;
+                    continue;
+                }
+                const auto& p = want[k++];
+                const BYTE* got = f.pixel(r, c);
+                if (format == 2) {
+                    ASSERT_EQ((std::array<int, 3>{got[0], got[1], got[2]}), p)
+                        << r << "," << c << " of " << w << " x " << h << " round " << round;
+                } else {
+                    const int word = ((p[2] >> 3) << 10) | ((p[1] >> 3) << 5) | (p[0] >> 3);
+                    ASSERT_EQ(got[0] | (got[1] << 8), word) << r << "," << c << " round " << round;
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
