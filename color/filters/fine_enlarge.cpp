@@ -1,58 +1,136 @@
 // FineEnlargeImg: enlarges a 24-bit picture by 10/8 on both axes. Every run of 8 samples (along a
 // row, then down a column) goes through a cosine transform and is evaluated at 10 positions.
+// Runs are gathered into lanes and resampled many at once (fine_enlarge_kernel.h).
 #include <cmath>
+#include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "engine/isa.h"
 #include "filter_common.h"
+#include "fine_enlarge_kernel.h"
 
 namespace zenthue {
 namespace {
 
-constexpr int kIn = 8;    // samples per input block
-constexpr int kOut = 10;  // samples per output block
+constexpr int kIn = kEnlargeIn;
+constexpr int kOut = kEnlargeOut;
 // Tallest source whose columns fit the column working buffer.
 constexpr int kMaxSourceRows = 1000;
 constexpr double kPi = 3.141592653589793;
 
-// Cosine tables of the 8-to-10 transform, computed once per call.
-struct CosineTables {
-    double scale;                // sqrt(2 / kIn), 0.5
-    double dct[kIn][kIn];        // (u, n) = cos(((2n + 1) * (pi / N * 0.5)) * u)
-    double resample[kOut][kIn];  // (k, u) = cos((u * (pi / M * 0.5)) * (2k + 1))
-
-    CosineTables() : scale(std::sqrt(2.0 / kIn)) {
+// The cosine tables of the 8-to-10 transform: (u, n) = cos(((2n + 1) * (pi / N * 0.5)) * u),
+// (k, u) = cos((u * (pi / M * 0.5)) * (2k + 1)).
+void fillTables(EnlargeTables& t) {
+    t.scale = std::sqrt(2.0 / kIn);
+    for (int u = 0; u < kIn; ++u) {
+        for (int n = 0; n < kIn; ++n) t.dct[u][n] = std::cos(((2 * n + 1) * (kPi / kIn * 0.5)) * u);
+    }
+    for (int k = 0; k < kOut; ++k) {
         for (int u = 0; u < kIn; ++u) {
-            for (int n = 0; n < kIn; ++n)
-                dct[u][n] = std::cos(((2 * n + 1) * (kPi / kIn * 0.5)) * u);
-        }
-        for (int k = 0; k < kOut; ++k) {
-            for (int u = 0; u < kIn; ++u) {
-                resample[k][u] = std::cos((u * (kPi / kOut * 0.5)) * (2 * k + 1));
-            }
+            t.resample[k][u] = std::cos((u * (kPi / kOut * 0.5)) * (2 * k + 1));
         }
     }
+}
 
-    // Reads 8 bytes at inStride, writes 10 bytes at outStride. Results are truncated toward
-    // zero, then clamped to 0..255 (a step edge rings past both ends).
-    void resampleRun(const BYTE* in, int inStride, BYTE* out, int outStride) const {
-        double sample[kIn];
-        for (int n = 0; n < kIn; ++n) sample[n] = in[n * inStride];
-        double coefficient[kIn];
-        for (int u = 0; u < kIn; ++u) {
-            double sum = 0.0;
-            for (int n = 0; n < kIn; ++n) sum += dct[u][n] * sample[n];
-            coefficient[u] = scale * sum;
-        }
-        coefficient[0] = coefficient[0] / (kIn * scale);  // the plain mean of the block
-        for (int k = 0; k < kOut; ++k) {
-            double sum = 0.0;
-            for (int u = 1; u < kIn; ++u) sum += resample[k][u] * coefficient[u];
-            const int value = static_cast<int>(coefficient[0] + scale * sum);
-            out[k * outStride] = static_cast<BYTE>(clampByte(value));
-        }
+struct Baseline {
+    static constexpr int kDoubles = 4;
+    using Vec = DoubleX4;
+    using IVec = IntX4;
+    using BVec = ByteX4;
+    static void storeBytes(BYTE* p, IVec v) {
+#if defined(__SSE2__)
+        __m128i x = reinterpret_cast<__m128i>(v);
+        x = _mm_packus_epi16(_mm_packs_epi32(x, x), x);
+        const int bytes = _mm_cvtsi128_si32(x);
+        std::memcpy(p, &bytes, sizeof bytes);
+#else
+        const BVec b = __builtin_convertvector(v, BVec);
+        std::memcpy(p, &b, sizeof b);
+#endif
     }
 };
 
+EnlargeKernel activeKernel() {
+#if defined(ZENTHUE_X86_KERNELS)
+    switch (activeIsa()) {
+        case Isa::avx512:
+            return enlargeKernelAvx512();
+        case Isa::avx2:
+            return enlargeKernelAvx2();
+        case Isa::baseline:
+            break;
+    }
+#endif
+    return enlargeKernelBaseline();
+}
+
+// One row's runs: run r is channel r % 3 of block r / 3, its samples 3 bytes apart. They are
+// gathered into lanes a part of the row at a time (all stores done before the kernel loads);
+// lanes past the last run are resampled from zeros and not written back.
+void widenRow(EnlargeKernel kernel, const EnlargeTables& t, const BYTE* src, BYTE* dst,
+              int blocks) {
+    constexpr int kPartBlocks = 128;
+    constexpr int kPartLanes = kPartBlocks * kPixelBytes;
+    alignas(64) BYTE in[kIn][kPartLanes];
+    alignas(64) BYTE out[kOut][kPartLanes];
+    const BYTE* inRows[kIn];
+    BYTE* outRows[kOut];
+    for (int n = 0; n < kIn; ++n) inRows[n] = in[n];
+    for (int k = 0; k < kOut; ++k) outRows[k] = out[k];
+    for (int b0 = 0; b0 < blocks; b0 += kPartBlocks) {
+        const int count = blocks - b0 < kPartBlocks ? blocks - b0 : kPartBlocks;
+        const int runs = count * kPixelBytes;
+        const int lanes = (runs + kEnlargeLaneStep - 1) / kEnlargeLaneStep * kEnlargeLaneStep;
+        for (int b = 0; b < count; ++b) {
+            const BYTE* p = src + (b0 + b) * kIn * kPixelBytes;
+            for (int n = 0; n < kIn; ++n) {
+                for (int ch = 0; ch < kPixelBytes; ++ch)
+                    in[n][b * kPixelBytes + ch] = p[n * kPixelBytes + ch];
+            }
+        }
+        for (int n = 0; n < kIn; ++n) std::memset(in[n] + runs, 0, lanes - runs);
+        kernel(t, inRows, outRows, lanes);
+        for (int b = 0; b < count; ++b) {
+            BYTE* q = dst + (b0 + b) * kOut * kPixelBytes;
+            for (int k = 0; k < kOut; ++k) {
+                for (int ch = 0; ch < kPixelBytes; ++ch)
+                    q[k * kPixelBytes + ch] = out[k][b * kPixelBytes + ch];
+            }
+        }
+    }
+}
+
+// Block j of the vertical pass, in place: byte column c of rows 8j .. 8j + 7 into rows
+// 10j .. 10j + 9, straight in the rows but for the last columns short of a whole lane step.
+void heightenBlock(EnlargeKernel kernel, const EnlargeTables& t, BYTE** rows, int j, int columns) {
+    const BYTE* inRows[kIn];
+    BYTE* outRows[kOut];
+    for (int n = 0; n < kIn; ++n) inRows[n] = rows[j * kIn + n];
+    for (int k = 0; k < kOut; ++k) outRows[k] = rows[j * kOut + k];
+    const int whole = columns / kEnlargeLaneStep * kEnlargeLaneStep;
+    if (whole > 0) kernel(t, inRows, outRows, whole);
+    const int rest = columns - whole;
+    if (rest == 0) return;
+    BYTE in[kIn][kEnlargeLaneStep] = {};
+    BYTE out[kOut][kEnlargeLaneStep];
+    for (int n = 0; n < kIn; ++n) {
+        std::memcpy(in[n], inRows[n] + whole, rest);
+        inRows[n] = in[n];
+    }
+    for (int k = 0; k < kOut; ++k) outRows[k] = out[k];
+    kernel(t, inRows, outRows, kEnlargeLaneStep);
+    for (int k = 0; k < kOut; ++k) std::memcpy(rows[j * kOut + k] + whole, out[k], rest);
+}
+
 }  // namespace
+
+EnlargeKernel enlargeKernelBaseline() {
+    return enlargeLanes<Baseline>;
+}
+
 }  // namespace zenthue
 
 extern "C" int FineEnlargeImg(BYTE** srcRows, BYTE** dstRows, int srcWidth, int srcHeight,
@@ -70,36 +148,17 @@ extern "C" int FineEnlargeImg(BYTE** srcRows, BYTE** dstRows, int srcWidth, int 
     if (blocksX * kIn > srcWidth || blocksY * kIn > srcHeight) return 0;
     if (!rowsPresent(srcRows, srcHeight) || !rowsPresent(dstRows, dstHeight)) return 0;
 
-    const CosineTables tables;
+    EnlargeTables tables;
+    fillTables(tables);
+    const EnlargeKernel kernel = activeKernel();
 
-    // Horizontal pass: source row y widened into destination row y, channel by channel.
-    for (int y = 0; y < srcHeight; ++y) {
-        const BYTE* src = srcRows[y];
-        BYTE* dst = dstRows[y];
-        for (int b = 0; b < blocksX; ++b) {
-            for (int ch = 0; ch < kPixelBytes; ++ch) {
-                tables.resampleRun(src + b * kIn * kPixelBytes + ch, kPixelBytes,
-                                   dst + b * kOut * kPixelBytes + ch, kPixelBytes);
-            }
-        }
-    }
+    // Horizontal pass: source row y widened into destination row y.
+    for (int y = 0; y < srcHeight; ++y) widenRow(kernel, tables, srcRows[y], dstRows[y], blocksX);
 
     // Vertical pass, in place. Block j reads rows 8j .. 8j + 7 and writes rows 10j .. 10j + 9;
     // working from the bottom block up, no block reads a row that a later-treated block has
-    // written, and within a block each byte column is read whole before it is written.
+    // written.
     const int columns = dstWidth * kPixelBytes;
-    for (int j = blocksY - 1; j >= 0; --j) {
-        BYTE* in[kIn];
-        BYTE* out[kOut];
-        for (int n = 0; n < kIn; ++n) in[n] = dstRows[j * kIn + n];
-        for (int k = 0; k < kOut; ++k) out[k] = dstRows[j * kOut + k];
-        for (int c = 0; c < columns; ++c) {
-            BYTE run[kIn];
-            BYTE result[kOut];
-            for (int n = 0; n < kIn; ++n) run[n] = in[n][c];
-            tables.resampleRun(run, 1, result, 1);
-            for (int k = 0; k < kOut; ++k) out[k][c] = result[k];
-        }
-    }
+    for (int j = blocksY - 1; j >= 0; --j) heightenBlock(kernel, tables, dstRows, j, columns);
     return 1;
 }
