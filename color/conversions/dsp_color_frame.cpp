@@ -3,8 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "conversions/conversions.h"
+#include "conversions/dsp_kernel.h"
+#include "engine/isa.h"
 #include "engine/pixel_format.h"
 #include "zenthue.h"
 
@@ -115,43 +122,115 @@ struct Rgb555 {
     }
 };
 
-template <class Out, bool kRedRow>
-void convertRow(const EngineState& s, const DspTables& t, const BYTE* up, const BYTE* cur,
-                const BYTE* down, BYTE* out, int first, int last) {
-    const auto chroma = [&](int x) {
-        return kRedRow ? redRowChroma(up, cur, down, x) : blueRowChroma(up, cur, down, x);
-    };
-    const double redGain = s.redGain, greenGain = s.greenGain, blueGain = s.blueGain;
-    float crPrev = 0.0f, cbPrev = 0.0f;
-    Chroma here = chroma(first);
-    for (int x = first; x <= last; ++x) {
-        const Chroma next = chroma(x + 1);
-        const float cr = smooth(here.cr, crPrev, next.cr);
-        const float cb = smooth(here.cb, cbPrev, next.cb);
-        crPrev = cr;
-        cbPrev = cb;
-        here = next;
+struct Baseline {
+    static constexpr int kLanes = 4;
+    using Vec = DspDoubleX4;
+    using FVec = DspFloatX4;
+    using IVec = DspIntX4;
+    static void loadBytes(const BYTE* p, IVec& out) {
+#if defined(__SSE2__)
+        int bytes;
+        std::memcpy(&bytes, p, sizeof bytes);
+        const __m128i zero = _mm_setzero_si128();
+        out = reinterpret_cast<IVec>(
+            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero));
+#else
+        for (int i = 0; i < kLanes; ++i) out[i] = p[i];
+#endif
+    }
+};
 
-        const float y = t.lumaScaled[siteLuma(up, cur, down, x, kRedRow)];
-        const int green = channelLevel((0.782 * y - cr - cb) * greenGain * 0.03125);
-        const int red = channelLevel((0.254 * y + cr) * redGain * 0.03125);
-        const int blue = channelLevel((0.28 * y + cb) * blueGain * 0.03125);
-        Out::put(out, x, t.tone[red], t.tone[green], t.tone[blue]);
+// The kernels of the active level and their lane count.
+struct DspKernels {
+    DspChromaKernel chroma;
+    DspLevelKernel levels;
+    int lanes;
+};
+
+DspKernels activeKernels() {
+#if defined(ZENTHUE_X86_KERNELS)
+    switch (activeIsa()) {
+        case Isa::avx512:
+            return {dspChromaKernelAvx512(), dspLevelKernelAvx512(), 16};
+        case Isa::avx2:
+            return {dspChromaKernelAvx2(), dspLevelKernelAvx2(), 8};
+        case Isa::baseline:
+            break;
+    }
+#endif
+    return {dspChromaLanes<Baseline>, dspLevelLanes<Baseline>, Baseline::kLanes};
+}
+
+// A row in parts of up to kPart pixels: the kernels take whole steps of lanes, the scalar rules
+// the rest; the smoothing runs along the row between them.
+template <class Out, bool kRedRow>
+void convertRow(const EngineState& s, const DspTables& t, const DspKernels& k, const BYTE* up,
+                const BYTE* cur, const BYTE* down, BYTE* out, int first, int last) {
+    constexpr int kPart = 256;
+    alignas(64) float crRaw[kPart + 1], cbRaw[kPart + 1], y[kPart], cr[kPart], cb[kPart];
+    alignas(64) int luma[kPart + 1], red[kPart], green[kPart], blue[kPart];
+    const DspGains gains{static_cast<double>(s.redGain), static_cast<double>(s.greenGain),
+                         static_cast<double>(s.blueGain)};
+    float crPrev = 0.0f, cbPrev = 0.0f;
+    for (int x0 = first; x0 <= last; x0 += kPart) {
+        const int n = last - x0 + 1 < kPart ? last - x0 + 1 : kPart;
+        // Color differences for x0 .. x0 + n (the last is the next part's first right
+        // neighbour), luminance for x0 .. x0 + n - 1.
+        const int vectorChroma = (n + 1) / k.lanes * k.lanes;
+        k.chroma(up, cur, down, x0, vectorChroma, kRedRow, crRaw, cbRaw, luma);
+        for (int i = vectorChroma; i <= n; ++i) {
+            const Chroma c = kRedRow ? redRowChroma(up, cur, down, x0 + i)
+                                     : blueRowChroma(up, cur, down, x0 + i);
+            crRaw[i] = c.cr;
+            cbRaw[i] = c.cb;
+            if (i < n) luma[i] = siteLuma(up, cur, down, x0 + i, kRedRow);
+        }
+        for (int i = 0; i < n; ++i) {
+            crPrev = cr[i] = smooth(crRaw[i], crPrev, crRaw[i + 1]);
+            cbPrev = cb[i] = smooth(cbRaw[i], cbPrev, cbRaw[i + 1]);
+            y[i] = t.lumaScaled[luma[i]];
+        }
+        const int vectorLevels = n / k.lanes * k.lanes;
+        k.levels(y, cr, cb, vectorLevels, gains, red, green, blue);
+        for (int i = vectorLevels; i < n; ++i) {
+            green[i] = channelLevel((0.782 * y[i] - cr[i] - cb[i]) * gains.green * 0.03125);
+            red[i] = channelLevel((0.254 * y[i] + cr[i]) * gains.red * 0.03125);
+            blue[i] = channelLevel((0.28 * y[i] + cb[i]) * gains.blue * 0.03125);
+        }
+        for (int i = 0; i < n; ++i) {
+            Out::put(out, x0 + i, t.tone[red[i]], t.tone[green[i]], t.tone[blue[i]]);
+        }
     }
 }
 
 template <class Out>
 void convertArea(const EngineState& s, const DspTables& t, const DspArea& a) {
+    const DspKernels k = activeKernels();
     for (int i = a.firstRow; i <= a.lastRow; ++i) {
         const BYTE* up = s.srcRows[i - 1];
         const BYTE* cur = s.srcRows[i];
         const BYTE* down = s.srcRows[i + 1];
         if (i & 1) {
-            convertRow<Out, false>(s, t, up, cur, down, s.dstRows[i], a.firstColumn, a.lastColumn);
+            convertRow<Out, false>(s, t, k, up, cur, down, s.dstRows[i], a.firstColumn,
+                                   a.lastColumn);
         } else {
-            convertRow<Out, true>(s, t, up, cur, down, s.dstRows[i], a.firstColumn, a.lastColumn);
+            convertRow<Out, true>(s, t, k, up, cur, down, s.dstRows[i], a.firstColumn,
+                                  a.lastColumn);
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The impulse rule at one sample: replaced by the mean of its four neighbours when it lies at
+// least kPeakThreshold beyond all of them.
+inline int withoutPeak(int v, int n0, int n1, int n2, int n3) {
+    const int high = std::max(std::max(n0, n1), std::max(n2, n3));
+    const int low = std::min(std::min(n0, n1), std::min(n2, n3));
+    const bool peak = v - high >= kPeakThreshold || low - v >= kPeakThreshold;
+    return peak ? (n0 + n1 + n2 + n3) >> 2 : v;
 }
 
 }  // namespace
@@ -163,20 +242,22 @@ void removeMosaicPeaks(EngineState& s, const DspArea& a) {
         BYTE* c = s.srcRows[i];
         const BYTE* p1 = s.srcRows[i + 1];
         const BYTE* p2 = s.srcRows[i + 2];
-        for (int x = a.firstColumn; x <= a.lastColumn; ++x) {
-            int n0, n1, n2, n3;
-            if (((i ^ x) & 1) == 0) {  // R or B site: the nearest samples of its own color
-                n0 = m2[x], n1 = p2[x], n2 = c[x - 2], n3 = c[x + 2];
-            } else {  // G site: the four diagonal greens
-                n0 = m1[x - 1], n1 = m1[x + 1], n2 = p1[x - 1], n3 = p1[x + 1];
-            }
-            const int v = c[x];
-            const int high = std::max({n0, n1, n2, n3});
-            const int low = std::min({n0, n1, n2, n3});
-            if (v - high >= kPeakThreshold || low - v >= kPeakThreshold) {
-                c[x] = static_cast<BYTE>((n0 + n1 + n2 + n3) >> 2);
-            }
+        // R or B sites (x of the row's parity) compare with the nearest samples of their own
+        // color, of which the left one may just have been replaced; G sites with the four
+        // diagonal greens.
+        const auto own = [&](int x) {
+            c[x] = static_cast<BYTE>(withoutPeak(c[x], m2[x], p2[x], c[x - 2], c[x + 2]));
+        };
+        const auto green = [&](int x) {
+            c[x] = static_cast<BYTE>(withoutPeak(c[x], m1[x - 1], m1[x + 1], p1[x - 1], p1[x + 1]));
+        };
+        int x = a.firstColumn;
+        if (((i ^ x) & 1) != 0) green(x++);
+        for (; x < a.lastColumn; x += 2) {
+            own(x);
+            green(x + 1);
         }
+        if (x == a.lastColumn) own(x);
     }
 }
 

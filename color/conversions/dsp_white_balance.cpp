@@ -77,14 +77,25 @@ float level(double v) {
 
 void dspWhiteBalance(EngineState& s, const DspArea& a) {
     // Mean R-site, G-site and B-site samples of the filtered raw frame within the area.
+    // Columns of one parity hold one site class along a row: R and G on even rows, G and B on
+    // odd ones.
     std::int64_t sum[3] = {0, 0, 0}, count[3] = {0, 0, 0};  // red, green, blue
+    const int evenColumns = a.lastColumn / 2 - (a.firstColumn + 1) / 2 + 1;
+    const int oddColumns = (a.lastColumn + 1) / 2 - a.firstColumn / 2;
     for (int i = a.firstRow; i <= a.lastRow; ++i) {
         const BYTE* row = s.srcRows[i];
-        for (int x = a.firstColumn; x <= a.lastColumn; ++x) {
-            const int site = ((i | x) & 1) == 0 ? 0 : ((i & x & 1) ? 2 : 1);
-            sum[site] += row[x];
-            ++count[site];
+        std::int64_t parity[2] = {0, 0};  // sums of even and odd columns
+        int x = a.firstColumn;
+        for (; x < a.lastColumn; x += 2) {
+            parity[x & 1] += row[x];
+            parity[(x + 1) & 1] += row[x + 1];
         }
+        if (x == a.lastColumn) parity[x & 1] += row[x];
+        const int evenSite = (i & 1) ? 1 : 0, oddSite = (i & 1) ? 2 : 1;
+        sum[evenSite] += parity[0];
+        sum[oddSite] += parity[1];
+        count[evenSite] += evenColumns;
+        count[oddSite] += oddColumns;
     }
     // An area too narrow to hold every site class gives no balance to act on.
     if (count[0] == 0 || count[1] == 0 || count[2] == 0) return;
