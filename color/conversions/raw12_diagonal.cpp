@@ -36,41 +36,83 @@ inline void greenSiteEstimates(const Window5& w, int x, int& e1, int& e2) {
     e2 = std::abs(right - c) < std::abs(down - d) ? (c + right) >> 1 : (d + down) >> 1;
 }
 
-void convertRow(const Window5& w, int i, BYTE* out, int width, int limit, const Raw12Lut& lut,
-                ChannelSums& sums) {
-    for (int x = 2; x <= width - 3; ++x) {
-        const int up = w.m1[x], down = w.p1[x], left = w.c[x - 1], right = w.c[x + 1];
-        int red, green, blue;
+// The red, green and blue levels of the pixel at x, whose phase (i + x) mod 4 is kPhase.
+template <int kPhase>
+inline void levelsAt(const Window5& w, int x, int& red, int& green, int& blue) {
+    const int up = w.m1[x], down = w.p1[x], left = w.c[x - 1], right = w.c[x + 1];
+    if constexpr (kPhase == 0) {
+        red = w.c[x];
+        blue = (w.c[x - 2] + w.c[x + 2]) >> 1;
+        green =
+            std::abs(up - down) < std::abs(left - right) ? (up + down) >> 1 : (left + right) >> 1;
+    } else if constexpr (kPhase == 2) {
+        blue = w.c[x];
+        red = (w.c[x - 2] + w.c[x + 2]) >> 1;
+        green =
+            std::abs(left - right) < std::abs(up - down) ? (left + right) >> 1 : (up + down) >> 1;
+    } else if constexpr (kPhase == 1) {
+        green = w.c[x];
+        greenSiteEstimates(w, x, red, blue);
+    } else {
+        green = w.c[x];
+        greenSiteEstimates(w, x, blue, red);
+    }
+}
+
+// Looks a pixel's levels up (levels above limit saturate), writes it and counts it.
+struct RowWriter {
+    const Raw12Lut& lut;
+    int limit;
+    std::int64_t red = 0, green = 0, blue = 0;
+
+    void put(BYTE* p, int r, int g, int b) {
+        const BYTE rb = lut.red[r < limit ? r : limit];
+        const BYTE gb = lut.green[g < limit ? g : limit];
+        const BYTE bb = lut.blue[b < limit ? b : limit];
+        putBgr24(p, bb, gb, rb);
+        red += rb;
+        green += gb;
+        blue += bb;
+    }
+    template <int kPhase>
+    void pixel(const Window5& w, int x, BYTE* p) {
+        int r, g, b;
+        levelsAt<kPhase>(w, x, r, g, b);
+        put(p, r, g, b);
+    }
+    void anyPixel(const Window5& w, int i, int x, BYTE* p) {
         switch ((i + x) & 3) {
             case 0:
-                red = w.c[x];
-                blue = (w.c[x - 2] + w.c[x + 2]) >> 1;
-                green = std::abs(up - down) < std::abs(left - right) ? (up + down) >> 1
-                                                                     : (left + right) >> 1;
-                break;
-            case 2:
-                blue = w.c[x];
-                red = (w.c[x - 2] + w.c[x + 2]) >> 1;
-                green = std::abs(left - right) < std::abs(up - down) ? (left + right) >> 1
-                                                                     : (up + down) >> 1;
-                break;
+                return pixel<0>(w, x, p);
             case 1:
-                green = w.c[x];
-                greenSiteEstimates(w, x, red, blue);
-                break;
+                return pixel<1>(w, x, p);
+            case 2:
+                return pixel<2>(w, x, p);
             default:
-                green = w.c[x];
-                greenSiteEstimates(w, x, blue, red);
-                break;
+                return pixel<3>(w, x, p);
         }
-        const BYTE r = lut.red[std::min(red, limit)];
-        const BYTE g = lut.green[std::min(green, limit)];
-        const BYTE b = lut.blue[std::min(blue, limit)];
-        putBgr24(out + 3 * std::ptrdiff_t{width - 1 - x}, b, g, r);
-        sums.red += r;
-        sums.green += g;
-        sums.blue += b;
     }
+};
+
+// Pixels 2 .. width - 3 of row i, written mirrored: four at a time from the first of phase 0,
+// so that each has its rule fixed.
+void convertRow(const Window5& w, int i, BYTE* out, int width, int limit, const Raw12Lut& lut,
+                ChannelSums& sums) {
+    RowWriter writer{lut, limit};
+    const auto at = [&](int x) { return out + 3 * std::ptrdiff_t{width - 1 - x}; };
+    const int last = width - 3;
+    int x = 2;
+    for (; x <= last && ((i + x) & 3) != 0; ++x) writer.anyPixel(w, i, x, at(x));
+    for (; x + 3 <= last; x += 4) {
+        writer.pixel<0>(w, x, at(x));
+        writer.pixel<1>(w, x + 1, at(x + 1));
+        writer.pixel<2>(w, x + 2, at(x + 2));
+        writer.pixel<3>(w, x + 3, at(x + 3));
+    }
+    for (; x <= last; ++x) writer.anyPixel(w, i, x, at(x));
+    sums.red += writer.red;
+    sums.green += writer.green;
+    sums.blue += writer.blue;
 }
 
 // Repeats output column 2 into columns 0 and 1, and column width - 3 into the last two.
