@@ -151,7 +151,7 @@ DspKernels activeKernels() {
 #if defined(ZENTHUE_X86_KERNELS)
     switch (activeIsa()) {
         case Isa::avx512:
-            return {dspChromaKernelAvx512(), dspLevelKernelAvx512(), 16};
+            return {dspChromaKernelAvx512(), dspLevelKernelAvx512(), 8};
         case Isa::avx2:
             return {dspChromaKernelAvx2(), dspLevelKernelAvx2(), 8};
         case Isa::baseline:

@@ -11,16 +11,13 @@
 
 namespace zenthue {
 
-// Vectors of 4, 8 and 16 doubles and of as many floats and ints.
+// Vectors of 4 and 8 doubles and of as many floats and ints.
 typedef double DspDoubleX4 __attribute__((vector_size(32)));
 typedef double DspDoubleX8 __attribute__((vector_size(64)));
-typedef double DspDoubleX16 __attribute__((vector_size(128)));
 typedef float DspFloatX4 __attribute__((vector_size(16)));
 typedef float DspFloatX8 __attribute__((vector_size(32)));
-typedef float DspFloatX16 __attribute__((vector_size(64)));
 typedef int DspIntX4 __attribute__((vector_size(16)));
 typedef int DspIntX8 __attribute__((vector_size(32)));
-typedef int DspIntX16 __attribute__((vector_size(64)));
 
 // Step 1 for pixels x0 .. x0 + count - 1 of a row (count a multiple of the level's lanes; every
 // read lies within x - 1 .. x + 1): the unsmoothed color differences and the luminance 0..255.
@@ -35,7 +32,7 @@ struct DspGains {
 using DspLevelKernel = void (*)(const float* y, const float* cr, const float* cb, int count,
                                 const DspGains& gains, int* red, int* green, int* blue);
 
-// Only on x86-64 builds; 8 and 16 lanes.
+// Only on x86-64 builds; 8 lanes each.
 DspChromaKernel dspChromaKernelAvx2();
 DspLevelKernel dspLevelKernelAvx2();
 DspChromaKernel dspChromaKernelAvx512();
