@@ -3,11 +3,16 @@
 // pixel is rebuilt; strongly coloured pixels of some hues get their weakest channel raised and
 // their strongest lowered. The constants are the picture pipeline's own (57.2958 and 0.01745 are
 // kept instead of exact conversions of degrees so that every picture comes out as it always has).
+// The hues come from a memo here; the rest of the arithmetic runs in vectors
+// (color_enhance_kernel.h) a chunk of pixels at a time.
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <new>
 
+#include "color_enhance_kernel.h"
+#include "engine/isa.h"
 #include "filter_common.h"
 
 namespace zenthue {
@@ -37,72 +42,33 @@ Hue hueOf(int b, int g, int r) {
     return out;
 }
 
-// Saturation in percent of a pixel whose channels add up to a nonzero sum.
-double saturationOf(int low, int sum) {
-    return (1.0 - 3 * low / static_cast<double>(sum)) * 100.0;
-}
-
-// Lowers weak saturations and raises middle ones; near white the change is pulled back towards
-// the mean of the curve value and the incoming saturation.
-double saturationCurve(double s, int peak) {
-    double y;
-    if (s < 10.0) {
-        y = (-7.0 * s * s * s + 142.0 * s * s) * 0.001388888888888889;
-    } else {
-        y = (-3.0 * s * s + 730.0 * s) * 0.0025 - 7.5;
-    }
-    if (peak > 245) y = ((y + s) * 0.5 * (peak - 245) + (255 - peak) * y) * 0.1;
-    return y;
-}
-
-inline int toChannel(double intensity, double component) {
-    const int v = static_cast<int>(intensity * component * 3);
-    return v >= 256 ? 255 : (v < 0 ? 0 : v);
-}
-
-// Rebuilds B, G, R from hue, saturation in percent and intensity.
-void hsiToRgb(const Hue& hue, double s, double intensity, int& b, int& g, int& r) {
-    const double sat = s * 0.01;
-    const double rising = (1.0 + sat * hue.cosNear / hue.cosFar) * kThird;
-    double cb;
-    double cg;
-    double cr;
-    if (hue.h < 120.0) {
-        cb = (1.0 - sat) * kThird;
-        cr = rising;
-        cg = 1.0 - (cr + cb);
-    } else if (hue.h < 240.0) {
-        cr = (1.0 - sat) * kThird;
-        cg = rising;
-        cb = 1.0 - (cg + cr);
-    } else {
-        cg = (1.0 - sat) * kThird;
-        cb = rising;
-        cr = 1.0 - (cb + cg);
-    }
-    b = toChannel(intensity, cb);
-    g = toChannel(intensity, cg);
-    r = toChannel(intensity, cr);
-}
-
-// Hues repeat even more than colours (noise moves all channels together), so a second
-// direct-mapped memo keeps hues by R - G and R - B, saving the acos, sqrt and cosines. Both memos
-// live on the stack for one call (128 KB of hues, 32 KB of colours) and start empty.
-constexpr int kHueMemoBits = 12;
+// Hues repeat even more than colours (noise moves all channels together), so a direct-mapped
+// memo keeps them by R - G and R - B (the low 7 bits of each pick the slot, so differences
+// within +-64 never evict each other), saving the acos, sqrt and cosines. It lives on the heap
+// for one call; when that memory is not to be had, a small one on the stack does the same work.
+constexpr int kHueMemoBits = 14;
+constexpr int kSmallHueMemoBits = 10;
 
 struct HueEntry {
-    int key;  // (R - G + 255) * 512 + (R - B + 255); -1 when empty
-    Hue hue;
+    int key;    // (R - G + 255) * 512 + (R - B + 255); -1 when empty
+    int flags;  // sector and window (kHueSectorMask, kHueWindow)
+    double cosNear, cosFar;
 };
 
-const Hue& memoHue(int b, int g, int r, HueEntry* memo) {
+void memoHue(int b, int g, int r, HueEntry* memo, int bits, EnhanceChunk& c, int k) {
     const int key = (r - g + 255) * 512 + (r - b + 255);
-    HueEntry& entry = memo[(static_cast<std::uint32_t>(key) * 0x9E3779B1u) >> (32 - kHueMemoBits)];
+    const int half = bits / 2;
+    const int mask = (1 << half) - 1;
+    HueEntry& entry = memo[(((r - g) & mask) << half) | ((r - b) & mask)];
     if (entry.key != key) {
-        entry.key = key;
-        entry.hue = hueOf(b, g, r);
+        const Hue hue = hueOf(b, g, r);
+        const bool window = (hue.h > 30.0 && hue.h < 200.0) || (hue.h > 280.0 && hue.h < 340.0);
+        entry = {key, (hue.h < 120.0 ? 0 : (hue.h < 240.0 ? 1 : 2)) | (window ? kHueWindow : 0),
+                 hue.cosNear, hue.cosFar};
     }
-    return entry.hue;
+    c.hueFlags[k] = entry.flags;
+    c.cosNear[k] = entry.cosNear;
+    c.cosFar[k] = entry.cosFar;
 }
 
 // Divisors of the strong-channel correction by [strong channel][weak channel], B, G, R.
@@ -112,82 +78,83 @@ constexpr double kStrongDivisor[3][3] = {
     {2.6228, 0.5094, 1.0},
 };
 
-// Gray and black keep hue 0 and saturation 0, so the rebuild needs no trigonometry: the curve
-// gives 0 and f(0) is exactly one third. The same expressions as the general path are kept so
-// that every gray level comes out as before.
-void enhanceGray(int v, int out[3]) {
-    const double intensity = v;
-    out[0] = toChannel(intensity, kThird);
-    out[1] = toChannel(intensity, 1.0 - (kThird + kThird));
-    out[2] = toChannel(intensity, kThird);
+// The strong-colour correction of rebuilt channels ch (B, G, R) of a pixel whose incoming
+// channels spanned low .. peak: the first channel now at low is raised, then the first at peak
+// lowered.
+void correctStrong(int ch[3], int peak, int low) {
+    const int t = (peak - low) / 4 - 35;
+    int weak = 2;
+    for (int k = 0; k < 3; ++k) {
+        if (ch[k] == low) {
+            weak = k;
+            break;
+        }
+    }
+    ch[weak] += t;
+    int strong = 2;
+    for (int k = 0; k < 3; ++k) {
+        if (ch[k] == peak) {
+            strong = k;
+            break;
+        }
+    }
+    ch[strong] -= static_cast<std::uint8_t>(static_cast<int>(t / kStrongDivisor[strong][weak]));
 }
 
-// The enhanced colour of one B, G, R pixel.
-void enhanceColour(int b, int g, int r, int out[3], HueEntry* hueMemo) {
-    if (b == g && g == r) {
-        enhanceGray(b, out);
-        return;
-    }
-    int* ch = out;
-    ch[0] = b;
-    ch[1] = g;
-    ch[2] = r;
-    const int peak = std::max({ch[0], ch[1], ch[2]});
-    const int low = std::min({ch[0], ch[1], ch[2]});
-    const Hue hue = memoHue(b, g, r, hueMemo);
-    const int sum = r + g + b;
-    const double incoming = sum != 0 ? saturationOf(low, sum) : 0.0;
-    const double s = std::clamp(saturationCurve(incoming, peak), 0.0, 100.0);
-    const double intensity = sum / 3;
-    hsiToRgb(hue, s, intensity, ch[0], ch[1], ch[2]);
+// Two pixels a step: wider vectors than a register are taken apart by the compiler.
+struct Baseline {
+    static constexpr int kLanes = 2;
+    using Vec = EnhanceDoubleX2;
+    using LVec = EnhanceLongX2;
+    using IVec = EnhanceIntX2;
+};
 
-    const bool hueWindow = (hue.h > 30.0 && hue.h < 200.0) || (hue.h > 280.0 && hue.h < 340.0);
-    if (hueWindow && s > 80.0 && peak - low > 150) {
-        const int t = (peak - low) / 4 - 35;
-        int weak = 2;
-        for (int k = 0; k < 3; ++k) {
-            if (ch[k] == low) {
-                weak = k;
-                break;
+EnhanceKernel activeKernel() {
+#if defined(ZENTHUE_X86_KERNELS)
+    switch (activeIsa()) {
+        case Isa::avx512:
+            return enhanceKernelAvx512();
+        case Isa::avx2:
+            return enhanceKernelAvx2();
+        case Isa::baseline:
+            break;
+    }
+#endif
+    return enhanceLanes<Baseline>;
+}
+
+// Gray and black keep hue 0 and saturation 0: the rebuild then gives the gray rule (blue and
+// red a third, green what is left), which hue sector 0 with equal cosines computes.
+void enhanceRow(EnhanceKernel kernel, BYTE* row, int width, HueEntry* memo, int bits,
+                EnhanceChunk& c) {
+    for (int x0 = 0; x0 < width; x0 += kEnhanceChunk) {
+        const int n = width - x0 < kEnhanceChunk ? width - x0 : kEnhanceChunk;
+        BYTE* p = row + x0 * kPixelBytes;
+        for (int k = 0; k < n; ++k) {
+            const int b = p[k * kPixelBytes], g = p[k * kPixelBytes + 1],
+                      r = p[k * kPixelBytes + 2];
+            const int high = b > g ? b : g, low = b > g ? g : b;
+            c.peak[k] = r > high ? r : high;
+            c.low[k] = r < low ? r : low;
+            c.sum[k] = b + g + r;
+            if (b == g && g == r) {
+                c.hueFlags[k] = 0;
+                c.cosNear[k] = c.cosFar[k] = 1.0;
+            } else {
+                memoHue(b, g, r, memo, bits, c, k);
             }
         }
-        ch[weak] += t;
-        int strong = 2;
-        for (int k = 0; k < 3; ++k) {
-            if (ch[k] == peak) {
-                strong = k;
-                break;
-            }
+        for (int k = n; k < kEnhanceChunk; ++k) {
+            c.peak[k] = c.low[k] = c.sum[k] = c.hueFlags[k] = 0;
+            c.cosNear[k] = c.cosFar[k] = 1.0;
         }
-        ch[strong] -= static_cast<std::uint8_t>(static_cast<int>(t / kStrongDivisor[strong][weak]));
-    }
-}
-
-// A pixel's result depends only on its three bytes, and camera pictures repeat colours a lot,
-// so each call keeps a small direct-mapped memo of colour -> result. An entry holds the 24-bit
-// colour above the 24-bit result; the all-ones start value matches no colour.
-constexpr int kMemoBits = 12;
-constexpr std::uint64_t kEmptyEntry = ~std::uint64_t{0};
-
-inline std::uint32_t memoSlot(std::uint32_t colour) {
-    return (colour * 0x9E3779B1u) >> (32 - kMemoBits);
-}
-
-void enhanceRow(BYTE* row, int width, std::uint64_t* memo, HueEntry* hueMemo) {
-    for (int x = 0; x < width; ++x) {
-        BYTE* p = row + x * kPixelBytes;
-        const std::uint32_t colour = p[0] | (p[1] << 8) | (std::uint32_t{p[2]} << 16);
-        std::uint64_t& entry = memo[memoSlot(colour)];
-        if ((entry >> 24) != colour) {
-            int out[3];
-            enhanceColour(p[0], p[1], p[2], out, hueMemo);
-            const auto result = static_cast<std::uint32_t>(
-                clampByte(out[0]) | (clampByte(out[1]) << 8) | (clampByte(out[2]) << 16));
-            entry = (std::uint64_t{colour} << 24) | result;
+        kernel(c);
+        for (int k = 0; k < n; ++k) {
+            int ch[3] = {c.outBlue[k], c.outGreen[k], c.outRed[k]};
+            if (c.strong[k] != 0) correctStrong(ch, c.peak[k], c.low[k]);
+            for (int i = 0; i < kPixelBytes; ++i)
+                p[k * kPixelBytes + i] = static_cast<BYTE>(clampByte(ch[i]));
         }
-        p[0] = static_cast<BYTE>(entry);
-        p[1] = static_cast<BYTE>(entry >> 8);
-        p[2] = static_cast<BYTE>(entry >> 16);
     }
 }
 
@@ -198,10 +165,14 @@ extern "C" BYTE ColorEnhance(BYTE** rows, int width, int height) {
     using namespace zenthue;
     if (!sidesWithin(width, height, 1, 1)) return 0;
     if (!rowsPresent(rows, height)) return 0;
-    std::array<std::uint64_t, std::size_t{1} << kMemoBits> memo;
-    memo.fill(kEmptyEntry);
-    std::array<HueEntry, std::size_t{1} << kHueMemoBits> hueMemo;
-    for (HueEntry& entry : hueMemo) entry.key = -1;
-    for (int y = 0; y < height; ++y) enhanceRow(rows[y], width, memo.data(), hueMemo.data());
+    std::unique_ptr<HueEntry[]> heapMemo(new (std::nothrow)
+                                             HueEntry[std::size_t{1} << kHueMemoBits]);
+    HueEntry smallMemo[std::size_t{1} << kSmallHueMemoBits];
+    HueEntry* memo = heapMemo ? heapMemo.get() : smallMemo;
+    const int bits = heapMemo ? kHueMemoBits : kSmallHueMemoBits;
+    for (int i = 0; i < (1 << bits); ++i) memo[i].key = -1;
+    const EnhanceKernel kernel = activeKernel();
+    EnhanceChunk chunk;
+    for (int y = 0; y < height; ++y) enhanceRow(kernel, rows[y], width, memo, bits, chunk);
     return 1;
 }

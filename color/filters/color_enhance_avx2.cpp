@@ -1,0 +1,21 @@
+// ColorEnhance's per-pixel arithmetic for AVX2: 4 pixels a step, whose doubles fill one register.
+#include "color_enhance_kernel.h"
+
+namespace zenthue {
+
+namespace {
+
+struct Level {
+    static constexpr int kLanes = 4;
+    using Vec = EnhanceDoubleX4;
+    using LVec = EnhanceLongX4;
+    using IVec = EnhanceIntX4;
+};
+
+}  // namespace
+
+EnhanceKernel enhanceKernelAvx2() {
+    return enhanceLanes<Level>;
+}
+
+}  // namespace zenthue
