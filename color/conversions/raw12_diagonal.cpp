@@ -11,8 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "conversions/conversions.h"
+#include "conversions/raw12_kernel.h"
 #include "engine/color_tables.h"
+#include "engine/isa.h"
 #include "engine/pixel_format.h"
 
 namespace zenthue {
@@ -94,14 +100,56 @@ struct RowWriter {
     }
 };
 
-// Pixels 2 .. width - 3 of row i, written mirrored: four at a time from the first of phase 0,
-// so that each has its rule fixed.
-void convertRow(const Window5& w, int i, BYTE* out, int width, int limit, const Raw12Lut& lut,
-                ChannelSums& sums) {
+struct Baseline {
+    static constexpr int kLanes = 4;
+    using IVec = Raw12IntX4;
+    static void loadSamples(const BYTE* p, IVec& out) {
+#if defined(__SSE2__)
+        out = reinterpret_cast<IVec>(_mm_unpacklo_epi16(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128()));
+#else
+        for (int k = 0; k < kLanes; ++k) out[k] = Row12(reinterpret_cast<const WORD*>(p))[k];
+#endif
+    }
+};
+
+struct DiagonalKernel {
+    Raw12DiagonalKernel levels;
+    int lanes;
+};
+
+DiagonalKernel activeKernel() {
+#if defined(ZENTHUE_X86_KERNELS)
+    switch (activeIsa()) {
+        case Isa::avx512:
+            return {raw12DiagonalKernelAvx512(), 16};
+        case Isa::avx2:
+            return {raw12DiagonalKernelAvx2(), 8};
+        case Isa::baseline:
+            break;
+    }
+#endif
+    return {raw12DiagonalLanes<Baseline>, Baseline::kLanes};
+}
+
+// Pixels 2 .. width - 3 of row i, written mirrored: their levels through the kernel a part of
+// the row at a time, the last ones short of a whole step four at a time from the first of
+// phase 0, so that each has its rule fixed.
+void convertRow(const DiagonalKernel& kernel, const BYTE* const rows[5], const Window5& w, int i,
+                BYTE* out, int width, int limit, const Raw12Lut& lut, ChannelSums& sums) {
+    constexpr int kPart = 256;
+    alignas(64) int red[kPart], green[kPart], blue[kPart];
     RowWriter writer{lut, limit};
     const auto at = [&](int x) { return out + 3 * std::ptrdiff_t{width - 1 - x}; };
     const int last = width - 3;
     int x = 2;
+    while (last - x + 1 >= kernel.lanes) {
+        const int left = last - x + 1 < kPart ? last - x + 1 : kPart;
+        const int count = left / kernel.lanes * kernel.lanes;
+        kernel.levels(rows, i, x, count, red, green, blue);
+        for (int k = 0; k < count; ++k) writer.put(at(x + k), red[k], green[k], blue[k]);
+        x += count;
+    }
     for (; x <= last && ((i + x) & 3) != 0; ++x) writer.anyPixel(w, i, x, at(x));
     for (; x + 3 <= last; x += 4) {
         writer.pixel<0>(w, x, at(x));
@@ -136,11 +184,13 @@ int convertRaw12Diagonal(EngineState& s, int width, int height) {
     buildRaw12Lut(s, lut);
     const int limit = std::clamp(s.tableMax, 0, kTableSize - 1);
 
+    const DiagonalKernel kernel = activeKernel();
     ChannelSums sums;
     for (int i = 2; i <= height - 3; ++i) {
         const Window5 w{Row12(s.srcRows12[i - 2]), Row12(s.srcRows12[i - 1]), Row12(s.srcRows12[i]),
                         Row12(s.srcRows12[i + 1]), Row12(s.srcRows12[i + 2])};
-        convertRow(w, i, s.dstRows[i], width, limit, lut, sums);
+        const BYTE* const rows[5] = {w.m2.bytes, w.m1.bytes, w.c.bytes, w.p1.bytes, w.p2.bytes};
+        convertRow(kernel, rows, w, i, s.dstRows[i], width, limit, lut, sums);
         fillBorderColumns(s.dstRows[i], width);
     }
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
