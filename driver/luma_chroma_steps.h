@@ -140,13 +140,14 @@ void smoothCommit(Sample* __restrict up, Sample* __restrict dn, const Sample* __
 // what the speculation read, and from that one on the visits are made one by one until one
 // leaves its row alone; after it the speculation holds again. The rows above and below take
 // the speculated values of the visits not made one by one.
-void smoothBlock(Sample* at, int w, int visitParity) {
+void smoothBlock(Sample* at, int w, int visitParity, int from) {
     uint8_t touches[kBlock];
-    uint8_t visited[kBlock] = {};
+    uint8_t visited[kBlock];
     Sample newUp[kBlock];
     Sample newDn[kBlock];
     smoothSpeculate(at, at - w, at + w, at - 2 * w, at + 2 * w, visitParity, touches, newUp, newDn);
-    for (int j = nextFlag(touches, 0); j < kBlock; j = nextFlag(touches, j)) {
+    for (int j = 0; j < kBlock; ++j) visited[j] = static_cast<uint8_t>(j < from);
+    for (int j = nextFlag(touches, from); j < kBlock; j = nextFlag(touches, j)) {
         while (j < kBlock) {
             visited[j] = 1;
             const bool touched = smoothAt(at + j, w);
@@ -157,6 +158,13 @@ void smoothBlock(Sample* at, int w, int visitParity) {
     smoothCommit(at - w, at + w, newUp, newDn, visited);
 }
 
+// The first column of the last block of a row whose blocks stopped at column c (inner columns
+// end at w - 3): the block ends there and begins inside the one before, from c on. -1 when the
+// row is narrower than a block.
+inline int lastBlockStart(int c, int w) {
+    return c <= w - 3 && w - 2 - kBlock >= 2 ? w - 2 - kBlock : -1;
+}
+
 // Visits the positions where r + c is odd, in order, each seeing the changes of earlier ones.
 void smoothLines(const FilterPlanes& p) {
     const int w = p.width;
@@ -164,8 +172,13 @@ void smoothLines(const FilterPlanes& p) {
         Sample* row = p.y + r * w;
         int j0 = 2;
         // Visits sit where j0 + j has the parity of r + 1.
-        for (; j0 + kBlock <= w - 2; j0 += kBlock) smoothBlock(row + j0, w, (r + j0 + 1) & 1);
-        for (int c = j0 + ((r + j0 + 1) & 1); c <= w - 3; c += 2) smoothAt(row + c, w);
+        for (; j0 + kBlock <= w - 2; j0 += kBlock) smoothBlock(row + j0, w, (r + j0 + 1) & 1, 0);
+        const int last = lastBlockStart(j0, w);
+        if (last >= 0) {
+            smoothBlock(row + last, w, (r + last + 1) & 1, j0 - last);
+        } else {
+            for (int c = j0 + ((r + j0 + 1) & 1); c <= w - 3; c += 2) smoothAt(row + c, w);
+        }
     }
 }
 
@@ -240,21 +253,28 @@ void findSpikes(const Sample* __restrict row, const Sample* __restrict up,
 // A position sees another's change only through its left neighbour: up to the first spike
 // found nothing changes; from it on the positions are taken one by one until one stays as it
 // was, after which the marks hold again.
+// Columns from .. kBlock - 1 of the block at `at`.
+void despikeBlock(Sample* at, int w, int from) {
+    uint8_t spikes[kBlock];
+    findSpikes(at, at - w, at + w, spikes);
+    for (int j = nextFlag(spikes, from); j < kBlock; j = nextFlag(spikes, j)) {
+        while (j < kBlock && despikeAt(at + j++, w)) {
+        }
+    }
+}
+
 void removeSpikes(const FilterPlanes& p) {
     const int w = p.width;
-    uint8_t spikes[kBlock];
     for (int r = 2; r <= p.height - 3; ++r) {
         Sample* row = p.y + r * w;
         int c = 2;
-        for (; c + kBlock <= w - 2; c += kBlock) {
-            Sample* at = row + c;
-            findSpikes(at, at - w, at + w, spikes);
-            for (int j = nextFlag(spikes, 0); j < kBlock; j = nextFlag(spikes, j)) {
-                while (j < kBlock && despikeAt(at + j++, w)) {
-                }
-            }
+        for (; c + kBlock <= w - 2; c += kBlock) despikeBlock(row + c, w, 0);
+        const int last = lastBlockStart(c, w);
+        if (last >= 0) {
+            despikeBlock(row + last, w, c - last);
+        } else {
+            for (; c <= w - 3; ++c) despikeAt(row + c, w);
         }
-        for (; c <= w - 3; ++c) despikeAt(row + c, w);
     }
 }
 
