@@ -115,23 +115,25 @@ void smoothSpeculate(const Sample* __restrict row, const Sample* __restrict up,
         const int below = dn[j];
         const int above2 = up2[j];
         const int below2 = dn2[j];
-        const bool visit = (j & 1) == visitParity;
-        const bool spike = (v - left > 10) & (v - right > 10) & (v - below > 10) & (v - above > 10);
+        const int visit = (j & 1) == visitParity;
+        const int spike = (v - left > 10) & (v - right > 10) & (v - below > 10) & (v - above > 10);
         const int vertical = near5(above, below);
-        const bool horizontal = (1 - vertical) & near5(left, right) &
-                                near5(row[j - 2], row[j + 2]) & near5(v, row[j + 2]);
-        const bool set = visit & vertical & near5(above2, below2) & near5(v, below2);
+        const int horizontal = (1 - vertical) & near5(left, right) & near5(row[j - 2], row[j + 2]) &
+                               near5(v, row[j + 2]);
+        const int set = visit & vertical & near5(above2, below2) & near5(v, below2);
         touches[j] = static_cast<uint8_t>(visit & (spike | horizontal));
-        newUp[j] = set ? static_cast<Sample>((above2 + v) >> 1) : static_cast<Sample>(above);
-        newDn[j] = set ? static_cast<Sample>((below2 + v) >> 1) : static_cast<Sample>(below);
+        // Selections by mask: the compiler keeps them in vector code at every level.
+        newUp[j] = static_cast<Sample>(above + ((((above2 + v) >> 1) - above) & -set));
+        newDn[j] = static_cast<Sample>(below + ((((below2 + v) >> 1) - below) & -set));
     }
 }
 
 void smoothCommit(Sample* __restrict up, Sample* __restrict dn, const Sample* __restrict newUp,
                   const Sample* __restrict newDn, const uint8_t* __restrict visited) {
     for (int j = 0; j < kBlock; ++j) {
-        up[j] = visited[j] != 0 ? up[j] : newUp[j];
-        dn[j] = visited[j] != 0 ? dn[j] : newDn[j];
+        const int keep = -static_cast<int>(visited[j]);
+        up[j] = static_cast<Sample>(newUp[j] + ((up[j] - newUp[j]) & keep));
+        dn[j] = static_cast<Sample>(newDn[j] + ((dn[j] - newDn[j]) & keep));
     }
 }
 
