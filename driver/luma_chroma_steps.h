@@ -1,12 +1,14 @@
 // The steps of the stored-picture clean-up filter, written once in plain C++ and compiled by
-// luma_chroma_steps*.cpp at each instruction-set level (the compiler's vector code for that
-// level). Everything here has internal linkage, so no copy built for a wider level can stand in
-// for another; nothing from the standard library is instantiated here for the same reason.
+// row_kernels_*.cpp at each instruction-set level (the compiler's vector code for that level).
+// Everything here has internal linkage, so no copy built for a wider level can stand in for
+// another; nothing from the standard library is instantiated here for the same reason.
 //
-// Planes hold 16-bit samples: luminance stays within -260 .. 546 through every step, the color
-// differences within -255 .. 255, and every intermediate is worked in int.
+// Planes hold 16-bit samples: luminance stays within 0 .. 255 up to the sharpening, within
+// -260 .. 515 after it, the color differences within -255 .. 255 (their five-row column sums
+// within -1275 .. 1275); every intermediate is worked in int.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -89,13 +91,16 @@ inline bool smoothAt(Sample* q, int w) {
     return spike | setHorizontal;
 }
 
-// The first nonzero byte of flags[from .. kBlock - 1], or kBlock.
+// The first nonzero byte of flags[from .. kBlock - 1], or kBlock; eight bytes a step.
 inline int nextFlag(const uint8_t* flags, int from) {
+    // Byte 0 of a word is its lowest on a little-endian processor, its highest otherwise.
+    constexpr bool little = std::endian::native == std::endian::little;
     for (int k = from & ~7; k < kBlock; k += 8) {
         uint64_t word;
         std::memcpy(&word, flags + k, 8);
-        if (k < from) word &= ~uint64_t{0} << (8 * (from - k));
-        if (word != 0) return k + __builtin_ctzll(word) / 8;
+        const int skip = 8 * (from > k ? from - k : 0);
+        word &= little ? ~uint64_t{0} << skip : ~uint64_t{0} >> skip;
+        if (word != 0) return k + (little ? __builtin_ctzll(word) : __builtin_clzll(word)) / 8;
     }
     return kBlock;
 }
@@ -252,10 +257,9 @@ void findSpikes(const Sample* __restrict row, const Sample* __restrict up,
     }
 }
 
-// A position sees another's change only through its left neighbour: up to the first spike
-// found nothing changes; from it on the positions are taken one by one until one stays as it
-// was, after which the marks hold again.
-// Columns from .. kBlock - 1 of the block at `at`.
+// Columns from .. kBlock - 1 of the block at `at`. A position sees another's change only
+// through its left neighbour: up to the first spike found nothing changes; from it on the
+// positions are taken one by one until one stays as it was, after which the marks hold again.
 void despikeBlock(Sample* at, int w, int from) {
     uint8_t spikes[kBlock];
     findSpikes(at, at - w, at + w, spikes);
