@@ -61,6 +61,29 @@ void inverseRow(const Sample* __restrict y, const Sample* __restrict cb,
     }
 }
 
+// A position of the luminance plane and its four neighbours.
+struct Cross {
+    int v, left, right, above, below;
+};
+
+inline Cross crossAt(const Sample* q, int w) {
+    return {q[0], q[-1], q[1], q[-w], q[w]};
+}
+
+// 1 when the position lies above all four neighbours by more than 10 (below all, for
+// belowAll).
+inline int aboveAll(const Cross& x) {
+    return (x.v - x.left > 10) & (x.v - x.right > 10) & (x.v - x.above > 10) & (x.v - x.below > 10);
+}
+
+inline int belowAll(const Cross& x) {
+    return (x.left - x.v > 10) & (x.right - x.v > 10) & (x.above - x.v > 10) & (x.below - x.v > 10);
+}
+
+inline int neighbourMean(const Cross& x) {
+    return (x.above + x.below + x.right + x.left) / 4;
+}
+
 // ---- Line smoothing ----------------------------------------------------------------------------
 
 // One position of the line smoothing, as the filter defines it: each visit sees the changes of
@@ -68,26 +91,22 @@ void inverseRow(const Sample* __restrict y, const Sample* __restrict cb,
 // True when the visit may have changed its own row (a spike taken down, a horizontal line
 // smoothed), which the visit two columns on reads.
 inline bool smoothAt(Sample* q, int w) {
-    const int v0 = q[0];
-    const int left = q[-1];
-    const int right = q[1];
-    const int above = q[-w];
-    const int below = q[w];
+    const Cross x = crossAt(q, w);
     const int above2 = q[-2 * w];
     const int below2 = q[2 * w];
     const int left2 = q[-2];
     const int right2 = q[2];
-    const bool spike = (v0 - left > 10) & (v0 - right > 10) & (v0 - below > 10) & (v0 - above > 10);
-    const int v = spike ? (above + below + right + left) / 4 + 5 : v0;
-    const int vertical = near5(above, below);
+    const int spike = aboveAll(x);
+    const int v = spike ? neighbourMean(x) + 5 : x.v;
+    const int vertical = near5(x.above, x.below);
     const bool setVertical = vertical & near5(above2, below2) & near5(v, below2);
     const bool setHorizontal =
-        (1 - vertical) & near5(left, right) & near5(left2, right2) & near5(v, right2);
+        (1 - vertical) & near5(x.left, x.right) & near5(left2, right2) & near5(v, right2);
     q[0] = static_cast<Sample>(v);
-    q[-w] = static_cast<Sample>(setVertical ? (above2 + v) >> 1 : above);
-    q[w] = static_cast<Sample>(setVertical ? (below2 + v) >> 1 : below);
-    q[-1] = static_cast<Sample>(setHorizontal ? (v + left2) >> 1 : left);
-    q[1] = static_cast<Sample>(setHorizontal ? (right2 + v) >> 1 : right);
+    q[-w] = static_cast<Sample>(setVertical ? (above2 + v) >> 1 : x.above);
+    q[w] = static_cast<Sample>(setVertical ? (below2 + v) >> 1 : x.below);
+    q[-1] = static_cast<Sample>(setHorizontal ? (v + left2) >> 1 : x.left);
+    q[1] = static_cast<Sample>(setHorizontal ? (right2 + v) >> 1 : x.right);
     return spike | setHorizontal;
 }
 
@@ -113,23 +132,18 @@ void smoothSpeculate(const Sample* __restrict row, const Sample* __restrict up,
                      const Sample* __restrict dn2, int visitParity, uint8_t* __restrict touches,
                      Sample* __restrict newUp, Sample* __restrict newDn) {
     for (int j = 0; j < kBlock; ++j) {
-        const int v = row[j];
-        const int left = row[j - 1];
-        const int right = row[j + 1];
-        const int above = up[j];
-        const int below = dn[j];
+        const Cross x{row[j], row[j - 1], row[j + 1], up[j], dn[j]};
         const int above2 = up2[j];
         const int below2 = dn2[j];
         const int visit = (j & 1) == visitParity;
-        const int spike = (v - left > 10) & (v - right > 10) & (v - below > 10) & (v - above > 10);
-        const int vertical = near5(above, below);
-        const int horizontal = (1 - vertical) & near5(left, right) & near5(row[j - 2], row[j + 2]) &
-                               near5(v, row[j + 2]);
-        const int set = visit & vertical & near5(above2, below2) & near5(v, below2);
-        touches[j] = static_cast<uint8_t>(visit & (spike | horizontal));
+        const int vertical = near5(x.above, x.below);
+        const int horizontal = (1 - vertical) & near5(x.left, x.right) &
+                               near5(row[j - 2], row[j + 2]) & near5(x.v, row[j + 2]);
+        const int set = visit & vertical & near5(above2, below2) & near5(x.v, below2);
+        touches[j] = static_cast<uint8_t>(visit & (aboveAll(x) | horizontal));
         // Selections by mask: the compiler keeps them in vector code at every level.
-        newUp[j] = static_cast<Sample>(above + ((((above2 + v) >> 1) - above) & -set));
-        newDn[j] = static_cast<Sample>(below + ((((below2 + v) >> 1) - below) & -set));
+        newUp[j] = static_cast<Sample>(x.above + ((((above2 + x.v) >> 1) - x.above) & -set));
+        newDn[j] = static_cast<Sample>(x.below + ((((below2 + x.v) >> 1) - x.below) & -set));
     }
 }
 
@@ -221,23 +235,19 @@ void sharpen(const FilterPlanes& p) {
 // ---- Spike removal -----------------------------------------------------------------------------
 
 // In place: each test sees the values already changed to its left and above. "Above all four
-// neighbours by more than 10" is "above the largest by more than 10"; after that step the value
-// lies above the smallest neighbour, so the dark test can only fire when the bright one did not.
-// True when the value changed.
+// neighbours by more than 10" is "above the largest by more than 10", and "below all" is
+// "below the smallest"; a position above all four cannot lie below all of them, so at most one
+// of the two tests fires. True when the value changed.
 inline bool despikeAt(Sample* q, int w) {
-    const int v = q[0];
-    const int left = q[-1];
-    const int right = q[1];
-    const int above = q[-w];
-    const int below = q[w];
-    const int hi = left > right ? left : right;
-    const int hi2 = above > below ? above : below;
-    const int lo = left < right ? left : right;
-    const int lo2 = above < below ? above : below;
-    const int mean = (above + below + right + left) / 4;
-    const bool bright = v - (hi > hi2 ? hi : hi2) > 10;
-    const bool dark = v - (lo < lo2 ? lo : lo2) < -10;
-    q[0] = static_cast<Sample>(bright ? mean + 5 : (dark ? mean - 5 : v));
+    const Cross x = crossAt(q, w);
+    const int hi = x.left > x.right ? x.left : x.right;
+    const int hi2 = x.above > x.below ? x.above : x.below;
+    const int lo = x.left < x.right ? x.left : x.right;
+    const int lo2 = x.above < x.below ? x.above : x.below;
+    const int mean = neighbourMean(x);
+    const bool bright = x.v - (hi > hi2 ? hi : hi2) > 10;
+    const bool dark = x.v - (lo < lo2 ? lo : lo2) < -10;
+    q[0] = static_cast<Sample>(bright ? mean + 5 : (dark ? mean - 5 : x.v));
     return bright | dark;
 }
 
@@ -245,15 +255,8 @@ inline bool despikeAt(Sample* q, int w) {
 void findSpikes(const Sample* __restrict row, const Sample* __restrict up,
                 const Sample* __restrict dn, uint8_t* __restrict spikes) {
     for (int j = 0; j < kBlock; ++j) {
-        const int v = row[j];
-        const int left = row[j - 1];
-        const int right = row[j + 1];
-        const int above = up[j];
-        const int below = dn[j];
-        const bool bright =
-            (v - left > 10) & (v - right > 10) & (v - above > 10) & (v - below > 10);
-        const bool dark = (left - v > 10) & (right - v > 10) & (above - v > 10) & (below - v > 10);
-        spikes[j] = static_cast<uint8_t>(bright | dark);
+        const Cross x{row[j], row[j - 1], row[j + 1], up[j], dn[j]};
+        spikes[j] = static_cast<uint8_t>(aboveAll(x) | belowAll(x));
     }
 }
 
