@@ -20,7 +20,6 @@ namespace {
 
 constexpr double kDegreesPerRadian = 57.2958;
 constexpr double kRadiansPerDegree = 0.01745;
-constexpr double kThird = 0.3333333333333333;
 
 // The hue of a pixel that is not gray, with the two cosines its rebuild needs. All three depend
 // only on R - G and R - B.
