@@ -161,38 +161,77 @@ DspKernels activeKernels() {
     return {dspChromaLanes<Baseline>, dspLevelLanes<Baseline>, Baseline::kLanes};
 }
 
-// A row in parts of up to kPart pixels: the kernels take whole steps of lanes, the scalar rules
-// the rest; the smoothing runs along the row between them.
-template <class Out, bool kRedRow>
-void convertRow(const EngineState& s, const DspTables& t, const DspKernels& k, const BYTE* up,
-                const BYTE* cur, const BYTE* down, BYTE* out, int first, int last) {
-    constexpr int kPart = 256;
+#if defined(__SSE2__)
+// smooth() on four color differences at once (lanes side by side, each with its own left and
+// right neighbour): every candidate is computed and one chosen by masks (the cases exclude each
+// other), so noisy rows cost no mispredicted branches.
+inline __m128 smooth4(__m128 c, __m128 prev, __m128 next) {
+    const __m128 two = _mm_set1_ps(2.0f), third = _mm_set1_ps(0.33333334f);
+    const __m128 between = _mm_mul_ps(_mm_add_ps(prev, next), _mm_set1_ps(0.5f));
+    const __m128 towardNext = _mm_mul_ps(_mm_add_ps(prev, _mm_mul_ps(two, next)), third);
+    const __m128 towardPrev = _mm_mul_ps(_mm_add_ps(_mm_mul_ps(two, prev), next), third);
+    const __m128 belowPrev = _mm_cmplt_ps(c, prev), abovePrev = _mm_cmpgt_ps(c, prev);
+    const __m128 belowNext = _mm_cmplt_ps(c, next), aboveNext = _mm_cmpgt_ps(c, next);
+    const __m128 peak =
+        _mm_or_ps(_mm_and_ps(belowPrev, belowNext), _mm_and_ps(abovePrev, aboveNext));
+    const __m128 rising = _mm_and_ps(abovePrev, belowNext);
+    const __m128 falling = _mm_and_ps(belowPrev, aboveNext);
+    const __m128 changed = _mm_or_ps(peak, _mm_or_ps(rising, falling));
+    return _mm_or_ps(_mm_or_ps(_mm_and_ps(peak, between), _mm_and_ps(rising, towardNext)),
+                     _mm_or_ps(_mm_and_ps(falling, towardPrev), _mm_andnot_ps(changed, c)));
+}
+#endif
+
+// One row of the area in parts of up to kPart pixels: the kernels take whole steps of lanes,
+// the scalar rules the rest; the smoothing runs along the row between them.
+template <class Out>
+struct RowWork {
+    static constexpr int kPart = 256;
+    const DspTables& t;
+    const DspKernels& k;
+    DspGains gains;
+    const BYTE *up, *cur, *down;
+    BYTE* out;
+    bool redRow;
+    float crPrev = 0.0f, cbPrev = 0.0f;
     alignas(64) float crRaw[kPart + 1], cbRaw[kPart + 1], y[kPart], cr[kPart], cb[kPart];
     alignas(64) int luma[kPart + 1], red[kPart], green[kPart], blue[kPart];
-    const DspGains gains{static_cast<double>(s.redGain), static_cast<double>(s.greenGain),
-                         static_cast<double>(s.blueGain)};
-    float crPrev = 0.0f, cbPrev = 0.0f;
-    for (int x0 = first; x0 <= last; x0 += kPart) {
-        const int n = last - x0 + 1 < kPart ? last - x0 + 1 : kPart;
-        // Color differences for x0 .. x0 + n (the last is the next part's first right
-        // neighbour), luminance for x0 .. x0 + n - 1.
-        const int vectorChroma = (n + 1) / k.lanes * k.lanes;
-        k.chroma(up, cur, down, x0, vectorChroma, kRedRow, crRaw, cbRaw, luma);
-        for (int i = vectorChroma; i <= n; ++i) {
-            const Chroma c = kRedRow ? redRowChroma(up, cur, down, x0 + i)
-                                     : blueRowChroma(up, cur, down, x0 + i);
+
+    RowWork(const EngineState& s, const DspTables& tables, const DspKernels& kernels, int i)
+        : t(tables),
+          k(kernels),
+          gains{static_cast<double>(s.redGain), static_cast<double>(s.greenGain),
+                static_cast<double>(s.blueGain)},
+          up(s.srcRows[i - 1]),
+          cur(s.srcRows[i]),
+          down(s.srcRows[i + 1]),
+          out(s.dstRows[i]),
+          redRow((i & 1) == 0) {}
+
+    // Color differences for x0 .. x0 + n (the last is the next part's first right neighbour),
+    // luminance for x0 .. x0 + n - 1.
+    void differences(int x0, int n) {
+        const int vector = (n + 1) / k.lanes * k.lanes;
+        k.chroma(up, cur, down, x0, vector, redRow, crRaw, cbRaw, luma);
+        for (int i = vector; i <= n; ++i) {
+            const Chroma c =
+                redRow ? redRowChroma(up, cur, down, x0 + i) : blueRowChroma(up, cur, down, x0 + i);
             crRaw[i] = c.cr;
             cbRaw[i] = c.cb;
-            if (i < n) luma[i] = siteLuma(up, cur, down, x0 + i, kRedRow);
+            if (i < n) luma[i] = siteLuma(up, cur, down, x0 + i, redRow);
         }
+        for (int i = 0; i < n; ++i) y[i] = t.lumaScaled[luma[i]];
+    }
+    void smoothAlone(int n) {
         for (int i = 0; i < n; ++i) {
             crPrev = cr[i] = smooth(crRaw[i], crPrev, crRaw[i + 1]);
             cbPrev = cb[i] = smooth(cbRaw[i], cbPrev, cbRaw[i + 1]);
-            y[i] = t.lumaScaled[luma[i]];
         }
-        const int vectorLevels = n / k.lanes * k.lanes;
-        k.levels(y, cr, cb, vectorLevels, gains, red, green, blue);
-        for (int i = vectorLevels; i < n; ++i) {
+    }
+    void write(int x0, int n) {
+        const int vector = n / k.lanes * k.lanes;
+        k.levels(y, cr, cb, vector, gains, red, green, blue);
+        for (int i = vector; i < n; ++i) {
             green[i] = channelLevel((0.782 * y[i] - cr[i] - cb[i]) * gains.green * 0.03125);
             red[i] = channelLevel((0.254 * y[i] + cr[i]) * gains.red * 0.03125);
             blue[i] = channelLevel((0.28 * y[i] + cb[i]) * gains.blue * 0.03125);
@@ -201,21 +240,58 @@ void convertRow(const EngineState& s, const DspTables& t, const DspKernels& k, c
             Out::put(out, x0 + i, t.tone[red[i]], t.tone[green[i]], t.tone[blue[i]]);
         }
     }
+};
+
+// Smooths two rows side by side: four independent chains in one register, so no step waits on
+// the one before in the same row.
+template <class Out>
+void smoothPair(RowWork<Out>& a, RowWork<Out>& b, int n) {
+#if defined(__SSE2__)
+    __m128 prev = _mm_setr_ps(a.crPrev, a.cbPrev, b.crPrev, b.cbPrev);
+    __m128 c = _mm_setr_ps(a.crRaw[0], a.cbRaw[0], b.crRaw[0], b.cbRaw[0]);
+    alignas(16) float lanes[4];
+    for (int i = 0; i < n; ++i) {
+        const __m128 next =
+            _mm_setr_ps(a.crRaw[i + 1], a.cbRaw[i + 1], b.crRaw[i + 1], b.cbRaw[i + 1]);
+        prev = smooth4(c, prev, next);
+        c = next;
+        _mm_store_ps(lanes, prev);
+        a.cr[i] = lanes[0];
+        a.cb[i] = lanes[1];
+        b.cr[i] = lanes[2];
+        b.cb[i] = lanes[3];
+    }
+    _mm_store_ps(lanes, prev);
+    a.crPrev = lanes[0], a.cbPrev = lanes[1], b.crPrev = lanes[2], b.cbPrev = lanes[3];
+#else
+    a.smoothAlone(n);
+    b.smoothAlone(n);
+#endif
 }
 
 template <class Out>
 void convertArea(const EngineState& s, const DspTables& t, const DspArea& a) {
     const DspKernels k = activeKernels();
-    for (int i = a.firstRow; i <= a.lastRow; ++i) {
-        const BYTE* up = s.srcRows[i - 1];
-        const BYTE* cur = s.srcRows[i];
-        const BYTE* down = s.srcRows[i + 1];
-        if (i & 1) {
-            convertRow<Out, false>(s, t, k, up, cur, down, s.dstRows[i], a.firstColumn,
-                                   a.lastColumn);
-        } else {
-            convertRow<Out, true>(s, t, k, up, cur, down, s.dstRows[i], a.firstColumn,
-                                  a.lastColumn);
+    constexpr int kPart = RowWork<Out>::kPart;
+    int i = a.firstRow;
+    for (; i + 1 <= a.lastRow; i += 2) {
+        RowWork<Out> first(s, t, k, i), second(s, t, k, i + 1);
+        for (int x0 = a.firstColumn; x0 <= a.lastColumn; x0 += kPart) {
+            const int n = a.lastColumn - x0 + 1 < kPart ? a.lastColumn - x0 + 1 : kPart;
+            first.differences(x0, n);
+            second.differences(x0, n);
+            smoothPair(first, second, n);
+            first.write(x0, n);
+            second.write(x0, n);
+        }
+    }
+    if (i == a.lastRow) {
+        RowWork<Out> last(s, t, k, i);
+        for (int x0 = a.firstColumn; x0 <= a.lastColumn; x0 += kPart) {
+            const int n = a.lastColumn - x0 + 1 < kPart ? a.lastColumn - x0 + 1 : kPart;
+            last.differences(x0, n);
+            last.smoothAlone(n);
+            last.write(x0, n);
         }
     }
 }
