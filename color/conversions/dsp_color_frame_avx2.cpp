@@ -1,31 +1,14 @@
 // The DSP color frame's per-pixel arithmetic for AVX2: 8 pixels a step.
-#include <immintrin.h>
-
-#include "conversions/dsp_kernel.h"
+#include "conversions/dsp_lanes8.h"
 
 namespace zenthue {
 
-namespace {
-
-struct Level {
-    static constexpr int kLanes = 8;
-    using Vec = DspDoubleX8;
-    using FVec = DspFloatX8;
-    using IVec = DspIntX8;
-    static void loadBytes(const BYTE* p, IVec& out) {
-        out = reinterpret_cast<IVec>(
-            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
-    }
-};
-
-}  // namespace
-
 DspChromaKernel dspChromaKernelAvx2() {
-    return dspChromaLanes<Level>;
+    return dspChromaLanes<DspLanes8>;
 }
 
 DspLevelKernel dspLevelKernelAvx2() {
-    return dspLevelLanes<Level>;
+    return dspLevelLanes<DspLanes8>;
 }
 
 }  // namespace zenthue
