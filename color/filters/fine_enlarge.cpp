@@ -39,7 +39,17 @@ struct Baseline {
     static constexpr int kDoubles = 4;
     using Vec = DoubleX4;
     using IVec = IntX4;
-    using BVec = ByteX4;
+    static void loadBytes(const BYTE* p, IVec& v) {
+#if defined(__SSE2__)
+        int bytes;
+        std::memcpy(&bytes, p, sizeof bytes);
+        const __m128i zero = _mm_setzero_si128();
+        v = reinterpret_cast<IVec>(
+            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero));
+#else
+        for (int i = 0; i < kDoubles; ++i) v[i] = p[i];
+#endif
+    }
     static void storeBytes(BYTE* p, IVec v) {
 #if defined(__SSE2__)
         __m128i x = reinterpret_cast<__m128i>(v);
@@ -47,8 +57,7 @@ struct Baseline {
         const int bytes = _mm_cvtsi128_si32(x);
         std::memcpy(p, &bytes, sizeof bytes);
 #else
-        const BVec b = __builtin_convertvector(v, BVec);
-        std::memcpy(p, &b, sizeof b);
+        for (int i = 0; i < kDoubles; ++i) p[i] = static_cast<BYTE>(v[i]);
 #endif
     }
 };

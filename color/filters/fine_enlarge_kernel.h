@@ -1,8 +1,8 @@
 // The 8-to-10 cosine resampling of FineEnlargeImg over many runs at once, written once over a
-// level type L (vector types L::Vec, L::IVec and L::BVec of L::kDoubles doubles, ints and
-// bytes, and L::storeBytes, which writes the ints, each 0..255, as bytes) and included by each
-// level's source. Every run
-// (lane) goes through the same double operations, in the same order, as one run on its own.
+// level type L (vector types L::Vec and L::IVec of L::kDoubles doubles and ints, L::loadBytes,
+// which widens as many bytes to ints, and L::storeBytes, which writes the ints, each 0..255, as
+// bytes) and included by each level's source. Every run (lane) goes through the same double
+// operations, in the same order, as one run on its own.
 #pragma once
 
 #include <cstring>
@@ -34,28 +34,25 @@ EnlargeKernel enlargeKernelBaseline();
 EnlargeKernel enlargeKernelAvx2();
 EnlargeKernel enlargeKernelAvx512();
 
-// Vectors of 4 and 8 doubles and of as many ints and bytes.
+// Vectors of 4 and 8 doubles and of as many ints.
 typedef double DoubleX4 __attribute__((vector_size(32)));
 typedef double DoubleX8 __attribute__((vector_size(64)));
 typedef int IntX4 __attribute__((vector_size(16)));
 typedef int IntX8 __attribute__((vector_size(32)));
-typedef unsigned char ByteX4 __attribute__((vector_size(4)));
-typedef unsigned char ByteX8 __attribute__((vector_size(8)));
 
 template <class L>
 void enlargeLanes(const EnlargeTables& t, const BYTE* const* in, BYTE* const* out, int lanes) {
     constexpr int W = L::kDoubles;
     using Vec = typename L::Vec;
     using IVec = typename L::IVec;
-    using BVec = typename L::BVec;  // W bytes
     const double meanScale = kEnlargeIn * t.scale;
     for (int l = 0; l < lanes; l += W) {
         Vec s[kEnlargeIn];
 #pragma GCC unroll 8
         for (int n = 0; n < kEnlargeIn; ++n) {
-            BVec v;
-            std::memcpy(&v, in[n] + l, sizeof v);
-            s[n] = __builtin_convertvector(__builtin_convertvector(v, IVec), Vec);
+            IVec v;
+            L::loadBytes(in[n] + l, v);
+            s[n] = __builtin_convertvector(v, Vec);
         }
         // Coefficient 0 multiplies by cos 0 = 1, so its sum is the exact integer total (in any
         // order). The others start from their first product: a sum from 0.0 differs in the sign
