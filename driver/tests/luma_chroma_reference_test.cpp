@@ -145,6 +145,22 @@ TEST(LumaChromaFilterReference, RandomPicturesMatchThePlainFilterByteForByte) {
     EXPECT_EQ(cases, 20 * 7 * 12);
 }
 
+TEST(LumaChromaFilterReference, BottomUpRowsMatchToo) {
+    // Rows laid out bottom-up: the first row is the last in memory, the stride negative.
+    std::mt19937 rng(240);
+    for (int width : {70, 133}) {
+        const int height = 9, pitch = 3 * width + 2;
+        auto bytes = randomPicture(rng, width, height, pitch, 7);
+        auto expected = bytes;
+        uint8_t* last = expected.data() + size_t(pitch) * (height - 1);
+        ReferenceFilter(width, height).run(last, -pitch, 3);
+        zentdrv::LumaChromaFilter(bytes.data() + size_t(pitch) * (height - 1),
+                                  bytes.data() + size_t(pitch) * (height - 1), width, height,
+                                  -pitch, 3);
+        ASSERT_EQ(bytes, expected) << width;
+    }
+}
+
 TEST(LumaChromaFilterReference, LargestPictureAndSeparateTargetMatchToo) {
     std::mt19937 rng(77);
     for (int kind : {2, 7, 11}) {
