@@ -1,9 +1,11 @@
 // The color engine's single process-wide state record: output format, row tables, gains,
-// white-balance mode, gamma and channel lookup tables. Zero at load, never reset.
+// white-balance mode, gamma and channel lookup tables, and ColorEnhance's hues. Zero at load,
+// never reset.
 #pragma once
 
 #include <array>
 
+#include "engine/hue_memo.h"
 #include "platform.h"
 
 namespace zenthue {
@@ -54,6 +56,10 @@ struct EngineState {
 
     // 12-bit paths: table level k to an 8-bit level, rebuilt by every 12-bit conversion.
     LevelTable levelScale;
+
+    // ColorEnhance's hues by channel differences, filled as pictures need them; safe to share
+    // between threads (hue_memo.h).
+    HueMemo hues;
 };
 
 // The one engine state of the process.

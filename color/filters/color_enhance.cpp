@@ -3,15 +3,14 @@
 // pixel is rebuilt; strongly coloured pixels of some hues get their weakest channel raised and
 // their strongest lowered. The constants are the picture pipeline's own (57.2958 and 0.01745 are
 // kept instead of exact conversions of degrees so that every picture comes out as it always has).
-// The hues come from a memo here; the rest of the arithmetic runs in vectors
-// (color_enhance_kernel.h) a chunk of pixels at a time.
-#include <algorithm>
+// The hues come from a memo kept for the whole process (engine/hue_memo.h); the rest of the
+// arithmetic runs in vectors (color_enhance_kernel.h) a chunk of pixels at a time.
+#include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <memory>
-#include <new>
 
 #include "color_enhance_kernel.h"
+#include "engine/engine_state.h"
 #include "engine/isa.h"
 #include "filter_common.h"
 
@@ -21,53 +20,28 @@ namespace {
 constexpr double kDegreesPerRadian = 57.2958;
 constexpr double kRadiansPerDegree = 0.01745;
 
-// The hue of a pixel that is not gray, with the two cosines its rebuild needs. All three depend
-// only on R - G and R - B.
-struct Hue {
-    double h;        // degrees, 0 to 360
-    double cosNear;  // cosine of the hue within its 120-degree sector
-    double cosFar;   // cosine of 60 degrees less that
-};
-
-Hue hueOf(int b, int g, int r) {
-    Hue out;
-    const int num = (2 * r - g - b) / 2;
-    const int den = (r - g) * (r - g) + (r - b) * (g - b);
-    out.h = std::acos(num / std::sqrt(static_cast<double>(den))) * kDegreesPerRadian;
-    if (g < b) out.h = 360.0 - out.h;
-    const double within = out.h < 120.0 ? out.h : (out.h < 240.0 ? out.h - 120.0 : out.h - 240.0);
-    out.cosNear = std::cos(within * kRadiansPerDegree);
-    out.cosFar = std::cos((60.0 - within) * kRadiansPerDegree);
-    return out;
-}
-
-// Hues repeat even more than colours (noise moves all channels together), so a direct-mapped
-// memo keeps them by R - G and R - B (the low 7 bits of each pick the slot, so differences
-// within +-64 never evict each other), saving the acos, sqrt and cosines. It lives on the heap
-// for one call; when that memory is not to be had, a small one on the stack does the same work.
-constexpr int kHueMemoBits = 14;
-constexpr int kSmallHueMemoBits = 10;
-
-struct HueEntry {
-    int key;    // (R - G + 255) * 512 + (R - B + 255); -1 when empty
-    int flags;  // sector and window (kHueSectorMask, kHueWindow)
-    double cosNear, cosFar;
-};
-
-void memoHue(int b, int g, int r, HueEntry* memo, int bits, EnhanceChunk& c, int k) {
-    const int key = (r - g + 255) * 512 + (r - b + 255);
-    const int half = bits / 2;
-    const int mask = (1 << half) - 1;
-    HueEntry& entry = memo[(((r - g) & mask) << half) | ((r - b) & mask)];
-    if (entry.key != key) {
-        const Hue hue = hueOf(b, g, r);
-        const bool window = (hue.h > 30.0 && hue.h < 200.0) || (hue.h > 280.0 && hue.h < 340.0);
-        entry = {key, (hue.h < 120.0 ? 0 : (hue.h < 240.0 ? 1 : 2)) | (window ? kHueWindow : 0),
-                 hue.cosNear, hue.cosFar};
+// Fills the memo's slot of R - G and R - B with the hue's sector and strong-colour window and
+// the cosines of the rebuild, and returns its flags. Gray (both 0) keeps hue 0 and equal
+// cosines: the rebuild then gives the gray rule (blue and red a third, green what is left).
+int fillHue(HueSlot& slot, int redLessGreen, int redLessBlue) {
+    double cosNear = 1.0, cosFar = 1.0;
+    int flags = kHueKnown;
+    if (redLessGreen != 0 || redLessBlue != 0) {
+        // (2R - G - B) / 2 and (R - G)^2 + (R - B)(G - B); G < B when R - B < R - G.
+        const int num = (redLessGreen + redLessBlue) / 2;
+        const int den = redLessGreen * redLessGreen + redLessBlue * (redLessBlue - redLessGreen);
+        double h = std::acos(num / std::sqrt(static_cast<double>(den))) * kDegreesPerRadian;
+        if (redLessBlue < redLessGreen) h = 360.0 - h;
+        const double within = h < 120.0 ? h : (h < 240.0 ? h - 120.0 : h - 240.0);
+        cosNear = std::cos(within * kRadiansPerDegree);
+        cosFar = std::cos((60.0 - within) * kRadiansPerDegree);
+        const bool window = (h > 30.0 && h < 200.0) || (h > 280.0 && h < 340.0);
+        flags |= (h < 120.0 ? 0 : (h < 240.0 ? 1 : 2)) | (window ? kHueWindow : 0);
     }
-    c.hueFlags[k] = entry.flags;
-    c.cosNear[k] = entry.cosNear;
-    c.cosFar[k] = entry.cosFar;
+    std::atomic_ref<double>(slot.cosNear).store(cosNear, std::memory_order_relaxed);
+    std::atomic_ref<double>(slot.cosFar).store(cosFar, std::memory_order_relaxed);
+    std::atomic_ref<int>(slot.flags).store(flags, std::memory_order_release);
+    return flags;
 }
 
 // Divisors of the strong-channel correction by [strong channel][weak channel], B, G, R.
@@ -100,12 +74,13 @@ void correctStrong(int ch[3], int peak, int low) {
     ch[strong] -= static_cast<std::uint8_t>(static_cast<int>(t / kStrongDivisor[strong][weak]));
 }
 
-// Two pixels a step: wider vectors than a register are taken apart by the compiler.
+// Four pixels a step, in two registers the compiler works side by side: one pixel pair's chain
+// of divisions alone would leave the processor waiting.
 struct Baseline {
-    static constexpr int kLanes = 2;
-    using Vec = EnhanceDoubleX2;
-    using LVec = EnhanceLongX2;
-    using IVec = EnhanceIntX2;
+    static constexpr int kLanes = 4;
+    using Vec = EnhanceDoubleX4;
+    using LVec = EnhanceLongX4;
+    using IVec = EnhanceIntX4;
 };
 
 EnhanceKernel activeKernel() {
@@ -122,10 +97,7 @@ EnhanceKernel activeKernel() {
     return enhanceLanes<Baseline>;
 }
 
-// Gray and black keep hue 0 and saturation 0: the rebuild then gives the gray rule (blue and
-// red a third, green what is left), which hue sector 0 with equal cosines computes.
-void enhanceRow(EnhanceKernel kernel, BYTE* row, int width, HueEntry* memo, int bits,
-                EnhanceChunk& c) {
+void enhanceRow(EnhanceKernel kernel, BYTE* row, int width, HueMemo& hues, EnhanceChunk& c) {
     for (int x0 = 0; x0 < width; x0 += kEnhanceChunk) {
         const int n = width - x0 < kEnhanceChunk ? width - x0 : kEnhanceChunk;
         BYTE* p = row + x0 * kPixelBytes;
@@ -136,23 +108,30 @@ void enhanceRow(EnhanceKernel kernel, BYTE* row, int width, HueEntry* memo, int 
             c.peak[k] = r > high ? r : high;
             c.low[k] = r < low ? r : low;
             c.sum[k] = b + g + r;
-            if (b == g && g == r) {
-                c.hueFlags[k] = 0;
-                c.cosNear[k] = c.cosFar[k] = 1.0;
-            } else {
-                memoHue(b, g, r, memo, bits, c, k);
-            }
+            HueSlot& slot = hues[hueSlotIndex(r - g, r - b)];
+            int flags = std::atomic_ref<int>(slot.flags).load(std::memory_order_acquire);
+            if (flags == 0) flags = fillHue(slot, r - g, r - b);
+            c.hueFlags[k] = flags;
+            c.cosNear[k] = std::atomic_ref<double>(slot.cosNear).load(std::memory_order_relaxed);
+            c.cosFar[k] = std::atomic_ref<double>(slot.cosFar).load(std::memory_order_relaxed);
         }
         for (int k = n; k < kEnhanceChunk; ++k) {
             c.peak[k] = c.low[k] = c.sum[k] = c.hueFlags[k] = 0;
             c.cosNear[k] = c.cosFar[k] = 1.0;
         }
         kernel(c);
+        // The rebuilt channels are within 0..255; only corrected ones need holding there.
         for (int k = 0; k < n; ++k) {
+            BYTE* q = p + k * kPixelBytes;
+            if (c.strong[k] == 0) {
+                q[0] = static_cast<BYTE>(c.outBlue[k]);
+                q[1] = static_cast<BYTE>(c.outGreen[k]);
+                q[2] = static_cast<BYTE>(c.outRed[k]);
+                continue;
+            }
             int ch[3] = {c.outBlue[k], c.outGreen[k], c.outRed[k]};
-            if (c.strong[k] != 0) correctStrong(ch, c.peak[k], c.low[k]);
-            for (int i = 0; i < kPixelBytes; ++i)
-                p[k * kPixelBytes + i] = static_cast<BYTE>(clampByte(ch[i]));
+            correctStrong(ch, c.peak[k], c.low[k]);
+            for (int i = 0; i < kPixelBytes; ++i) q[i] = static_cast<BYTE>(clampByte(ch[i]));
         }
     }
 }
@@ -164,14 +143,9 @@ extern "C" BYTE ColorEnhance(BYTE** rows, int width, int height) {
     using namespace zenthue;
     if (!sidesWithin(width, height, 1, 1)) return 0;
     if (!rowsPresent(rows, height)) return 0;
-    std::unique_ptr<HueEntry[]> heapMemo(new (std::nothrow)
-                                             HueEntry[std::size_t{1} << kHueMemoBits]);
-    HueEntry smallMemo[std::size_t{1} << kSmallHueMemoBits];
-    HueEntry* memo = heapMemo ? heapMemo.get() : smallMemo;
-    const int bits = heapMemo ? kHueMemoBits : kSmallHueMemoBits;
-    for (int i = 0; i < (1 << bits); ++i) memo[i].key = -1;
+    HueMemo& hues = engineState().hues;
     const EnhanceKernel kernel = activeKernel();
     EnhanceChunk chunk;
-    for (int y = 0; y < height; ++y) enhanceRow(kernel, rows[y], width, memo, bits, chunk);
+    for (int y = 0; y < height; ++y) enhanceRow(kernel, rows[y], width, hues, chunk);
     return 1;
 }
