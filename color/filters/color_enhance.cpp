@@ -7,7 +7,10 @@
 // arithmetic runs in vectors (color_enhance_kernel.h) a chunk of pixels at a time.
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 
 #include "color_enhance_kernel.h"
 #include "engine/engine_state.h"
@@ -23,7 +26,7 @@ constexpr double kRadiansPerDegree = 0.01745;
 // Fills the memo's slot of R - G and R - B with the hue's sector and strong-colour window and
 // the cosines of the rebuild, and returns its flags. Gray (both 0) keeps hue 0 and equal
 // cosines: the rebuild then gives the gray rule (blue and red a third, green what is left).
-int fillHue(HueSlot& slot, int redLessGreen, int redLessBlue) {
+[[gnu::noinline]] int fillHue(HueSlot& slot, int redLessGreen, int redLessBlue) {
     double cosNear = 1.0, cosFar = 1.0;
     int flags = kHueKnown;
     if (redLessGreen != 0 || redLessBlue != 0) {
@@ -74,13 +77,13 @@ void correctStrong(int ch[3], int peak, int low) {
     ch[strong] -= static_cast<std::uint8_t>(static_cast<int>(t / kStrongDivisor[strong][weak]));
 }
 
-// Four pixels a step, in two registers the compiler works side by side: one pixel pair's chain
-// of divisions alone would leave the processor waiting.
+// Two pixels a step: wider vectors than a register are taken apart by the compiler (four lanes
+// in two registers measured slower).
 struct Baseline {
-    static constexpr int kLanes = 4;
-    using Vec = EnhanceDoubleX4;
-    using LVec = EnhanceLongX4;
-    using IVec = EnhanceIntX4;
+    static constexpr int kLanes = 2;
+    using Vec = EnhanceDoubleX2;
+    using LVec = EnhanceLongX2;
+    using IVec = EnhanceIntX2;
 };
 
 EnhanceKernel activeKernel() {
@@ -97,43 +100,127 @@ EnhanceKernel activeKernel() {
     return enhanceLanes<Baseline>;
 }
 
-void enhanceRow(EnhanceKernel kernel, BYTE* row, int width, HueMemo& hues, EnhanceChunk& c) {
+// Lane k of a chunk from pixel (b, g, r): its channel extremes, sum and hue. This and the two
+// per-pixel helpers below are inlined into both row loops, which spend most of their time here.
+[[gnu::always_inline]] inline void loadLane(EnhanceChunk& c, int k, int b, int g, int r,
+                                            HueMemo& hues) {
+    const int high = b > g ? b : g, low = b > g ? g : b;
+    c.peak[k] = r > high ? r : high;
+    c.low[k] = r < low ? r : low;
+    c.sum[k] = b + g + r;
+    HueSlot& slot = hues[hueSlotIndex(r - g, r - b)];
+    int flags = std::atomic_ref<int>(slot.flags).load(std::memory_order_acquire);
+    if (flags == 0) flags = fillHue(slot, r - g, r - b);
+    c.hueFlags[k] = flags;
+    c.cosNear[k] = std::atomic_ref<double>(slot.cosNear).load(std::memory_order_relaxed);
+    c.cosFar[k] = std::atomic_ref<double>(slot.cosFar).load(std::memory_order_relaxed);
+}
+
+// Fills lanes n and up with black and runs the kernel.
+void runKernel(EnhanceChunk& c, int n, EnhanceKernel kernel) {
+    for (int k = n; k < kEnhanceChunk; ++k) {
+        c.peak[k] = c.low[k] = c.sum[k] = c.hueFlags[k] = 0;
+        c.cosNear[k] = c.cosFar[k] = 1.0;
+    }
+    kernel(c);
+}
+
+// The finished pixel of lane k, B | G << 8 | R << 16. The rebuilt channels are within 0..255;
+// only corrected ones need holding there.
+[[gnu::always_inline]] inline std::uint32_t laneResult(const EnhanceChunk& c, int k) {
+    int ch[3] = {c.outBlue[k], c.outGreen[k], c.outRed[k]};
+    if (c.strong[k] != 0) {
+        correctStrong(ch, c.peak[k], c.low[k]);
+        for (int& v : ch) v = clampByte(v);
+    }
+    return static_cast<std::uint32_t>(ch[0] | ch[1] << 8 | ch[2] << 16);
+}
+
+[[gnu::always_inline]] inline void storePixel(BYTE* p, std::uint32_t pixel) {
+    p[0] = static_cast<BYTE>(pixel);
+    p[1] = static_cast<BYTE>(pixel >> 8);
+    p[2] = static_cast<BYTE>(pixel >> 16);
+}
+
+// A row a chunk at a time, every pixel through the kernel.
+void enhancePlainRow(BYTE* row, int width, EnhanceKernel kernel, HueMemo& hues, EnhanceChunk& c) {
     for (int x0 = 0; x0 < width; x0 += kEnhanceChunk) {
         const int n = width - x0 < kEnhanceChunk ? width - x0 : kEnhanceChunk;
         BYTE* p = row + x0 * kPixelBytes;
         for (int k = 0; k < n; ++k) {
-            const int b = p[k * kPixelBytes], g = p[k * kPixelBytes + 1],
-                      r = p[k * kPixelBytes + 2];
-            const int high = b > g ? b : g, low = b > g ? g : b;
-            c.peak[k] = r > high ? r : high;
-            c.low[k] = r < low ? r : low;
-            c.sum[k] = b + g + r;
-            HueSlot& slot = hues[hueSlotIndex(r - g, r - b)];
-            int flags = std::atomic_ref<int>(slot.flags).load(std::memory_order_acquire);
-            if (flags == 0) flags = fillHue(slot, r - g, r - b);
-            c.hueFlags[k] = flags;
-            c.cosNear[k] = std::atomic_ref<double>(slot.cosNear).load(std::memory_order_relaxed);
-            c.cosFar[k] = std::atomic_ref<double>(slot.cosFar).load(std::memory_order_relaxed);
+            const BYTE* q = p + k * kPixelBytes;
+            loadLane(c, k, q[0], q[1], q[2], hues);
         }
-        for (int k = n; k < kEnhanceChunk; ++k) {
-            c.peak[k] = c.low[k] = c.sum[k] = c.hueFlags[k] = 0;
-            c.cosNear[k] = c.cosFar[k] = 1.0;
-        }
-        kernel(c);
-        // The rebuilt channels are within 0..255; only corrected ones need holding there.
-        for (int k = 0; k < n; ++k) {
-            BYTE* q = p + k * kPixelBytes;
-            if (c.strong[k] == 0) {
-                q[0] = static_cast<BYTE>(c.outBlue[k]);
-                q[1] = static_cast<BYTE>(c.outGreen[k]);
-                q[2] = static_cast<BYTE>(c.outRed[k]);
-                continue;
-            }
-            int ch[3] = {c.outBlue[k], c.outGreen[k], c.outRed[k]};
-            correctStrong(ch, c.peak[k], c.low[k]);
-            for (int i = 0; i < kPixelBytes; ++i) q[i] = static_cast<BYTE>(clampByte(ch[i]));
-        }
+        runKernel(c, n, kernel);
+        for (int k = 0; k < n; ++k) storePixel(p + k * kPixelBytes, laneResult(c, k));
     }
+}
+
+// A call's memo of finished colours, direct-mapped by a hash of the colour: stored pictures
+// repeat most of their colours (a 320 x 240 picture has about one new colour in six pixels),
+// noise hardly any, so rows that find few colours here go without it for a while.
+struct ColourSlot {
+    std::uint32_t colour;  // B | G << 8 | R << 16; kNoColour while empty
+    std::uint32_t out;     // the enhanced pixel, packed alike
+};
+constexpr std::uint32_t kNoColour = 0xFFFFFFFF;
+constexpr int kMaxColourBits = 14;
+// A row that finds fewer than one pixel in eight in the memo is followed by 16 rows without it,
+// and each further such row doubles that, up to 256.
+constexpr int kRowsWithoutMemo = 16;
+constexpr int kMostRowsWithoutMemo = 256;
+
+struct ColourMemo {
+    std::unique_ptr<ColourSlot[]> slots;  // none when the memory was not to be had
+    int shift = 32;                       // 32 less the bits of a slot's index
+};
+
+ColourMemo colourMemoFor(int width, int height) {
+    int bits = 6;
+    while (bits < kMaxColourBits && (1L << bits) < static_cast<long>(width) * height) ++bits;
+    ColourMemo memo;
+    memo.slots.reset(new (std::nothrow) ColourSlot[std::size_t{1} << bits]);
+    if (!memo.slots) return memo;
+    for (std::size_t i = 0; i < (std::size_t{1} << bits); ++i) memo.slots[i].colour = kNoColour;
+    memo.shift = 32 - bits;
+    return memo;
+}
+
+// A row through the colour memo: colours met before are written at once, the others gathered
+// into chunks for the kernel and kept. Returns how many pixels the memo had.
+int enhanceMemoRow(BYTE* row, int width, EnhanceKernel kernel, HueMemo& hues,
+                   const ColourMemo& memo, EnhanceChunk& c) {
+    ColourSlot* const slots = memo.slots.get();
+    const int shift = memo.shift;
+    BYTE* where[kEnhanceChunk];
+    std::uint32_t colours[kEnhanceChunk];
+    int n = 0, found = 0;
+    const auto finish = [&] {
+        runKernel(c, n, kernel);
+        for (int k = 0; k < n; ++k) {
+            const std::uint32_t out = laneResult(c, k);
+            storePixel(where[k], out);
+            slots[(colours[k] * 0x9E3779B1u) >> shift] = {colours[k], out};
+        }
+        n = 0;
+    };
+    for (int x = 0; x < width; ++x) {
+        BYTE* p = row + x * kPixelBytes;
+        const int b = p[0], g = p[1], r = p[2];
+        const auto colour = static_cast<std::uint32_t>(b | g << 8 | r << 16);
+        const ColourSlot slot = slots[(colour * 0x9E3779B1u) >> shift];
+        if (slot.colour == colour) {
+            storePixel(p, slot.out);
+            ++found;
+            continue;
+        }
+        loadLane(c, n, b, g, r, hues);
+        where[n] = p;
+        colours[n] = colour;
+        if (++n == kEnhanceChunk) finish();
+    }
+    if (n > 0) finish();
+    return found;
 }
 
 }  // namespace
@@ -145,7 +232,20 @@ extern "C" BYTE ColorEnhance(BYTE** rows, int width, int height) {
     if (!rowsPresent(rows, height)) return 0;
     HueMemo& hues = engineState().hues;
     const EnhanceKernel kernel = activeKernel();
+    const ColourMemo memo = colourMemoFor(width, height);
     EnhanceChunk chunk;
-    for (int y = 0; y < height; ++y) enhanceRow(kernel, rows[y], width, hues, chunk);
+    int rowsWithout = memo.slots ? 0 : height;
+    int backOff = kRowsWithoutMemo;
+    for (int y = 0; y < height; ++y) {
+        if (rowsWithout > 0) {
+            --rowsWithout;
+            enhancePlainRow(rows[y], width, kernel, hues, chunk);
+        } else if (enhanceMemoRow(rows[y], width, kernel, hues, memo, chunk) < width / 8) {
+            rowsWithout = backOff;
+            backOff = backOff < kMostRowsWithoutMemo ? 2 * backOff : backOff;
+        } else {
+            backOff = kRowsWithoutMemo;
+        }
+    }
     return 1;
 }

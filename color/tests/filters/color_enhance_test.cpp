@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <thread>
+#include <vector>
 
 #include "filters/test_picture.h"
 
@@ -156,6 +158,16 @@ std::array<int, 3> enhanceReference(int b, int g, int r) {
     return ch;
 }
 
+// Every pixel of p (whose bytes before were in) against the reference.
+void expectReference(const Picture& p, const std::vector<BYTE>& in) {
+    for (size_t i = 0; i < in.size(); i += 3) {
+        const auto want = enhanceReference(in[i], in[i + 1], in[i + 2]);
+        ASSERT_EQ((std::array<int, 3>{p.bytes[i], p.bytes[i + 1], p.bytes[i + 2]}), want)
+            << "pixel " << i / 3 << " of " << p.width << " x " << p.height << " from " << int(in[i])
+            << "," << int(in[i + 1]) << "," << int(in[i + 2]);
+    }
+}
+
 // Noisy camera-like pictures, random colours, strong colours and near-white against the
 // reference, at widths that end anywhere in a vector register.
 TEST(ColorEnhance, PicturesMatchThePerPixelReference) {
@@ -182,12 +194,60 @@ TEST(ColorEnhance, PicturesMatchThePerPixelReference) {
         }
         const std::vector<BYTE> in = p.bytes;
         ASSERT_NE(ColorEnhance(p.table(), w, h), 0);
-        for (size_t i = 0; i < in.size(); i += 3) {
-            const auto want = enhanceReference(in[i], in[i + 1], in[i + 2]);
-            ASSERT_EQ((std::array<int, 3>{p.bytes[i], p.bytes[i + 1], p.bytes[i + 2]}), want)
-                << "pixel " << i / 3 << " of " << w << " x " << h << " from " << int(in[i]) << ","
-                << int(in[i + 1]) << "," << int(in[i + 2]);
+        expectReference(p, in);
+    }
+}
+
+// Pictures like stored ones repeat their colours, which the filter remembers within a call:
+// bands of a few colours (more than the memo of a small picture holds, so colours evict each
+// other, and repeats within one chunk of pending pixels) between bands of noise long enough for
+// it to stop looking and start again; pictures of every width from 1 up.
+TEST(ColorEnhance, PicturesThatRepeatTheirColoursMatchTheReference) {
+    std::mt19937 gen(23);
+    for (int round = 0; round < 16; ++round) {
+        const int w = round < 4 ? 1 + round * 3 : 8 + int(gen() % 300);
+        const int h = 20 + int(gen() % 300);
+        std::vector<std::uint32_t> palette(2 + gen() % 150);
+        for (auto& colour : palette) colour = gen() & 0xFFFFFF;
+        Picture p(w, h);
+        for (int y = 0; y < h; ++y) {
+            const bool noisy = (y / (10 + round)) % 3 == 1;
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t c = noisy ? gen() : palette[(x / 5 + y / 3) % palette.size()];
+                p.setPixel(x, y, c & 255, (c >> 8) & 255, (c >> 16) & 255);
+            }
         }
+        const std::vector<BYTE> in = p.bytes;
+        ASSERT_NE(ColorEnhance(p.table(), w, h), 0);
+        expectReference(p, in);
+    }
+}
+
+// The hues the filter keeps are shared by every call of the process: threads that enhance the
+// same pictures at once, all starting from none known, fill them together and must each get
+// the reference.
+TEST(ColorEnhance, ThreadsEnhancingAtOnceMatchTheReference) {
+    const auto makePictures = [] {
+        std::vector<Picture> pictures;
+        for (int k = 0; k < 4; ++k) {
+            pictures.emplace_back(97 + 30 * k, 60);
+            pictures.back().randomize(std::uint32_t(k + 1));
+        }
+        return pictures;
+    };
+    const std::vector<Picture> original = makePictures();
+    constexpr int kThreads = 4;
+    std::vector<std::vector<Picture>> work;
+    for (int t = 0; t < kThreads; ++t) work.push_back(makePictures());
+    std::vector<std::thread> threads;
+    for (auto& mine : work) {
+        threads.emplace_back([&mine] {
+            for (Picture& p : mine) ColorEnhance(p.table(), p.width, p.height);
+        });
+    }
+    for (auto& t : threads) t.join();
+    for (const auto& mine : work) {
+        for (size_t k = 0; k < original.size(); ++k) expectReference(mine[k], original[k].bytes);
     }
 }
 
