@@ -300,7 +300,8 @@ ZENTHUE_API int MedianFilter5X5(BYTE** srcRows, BYTE** dstRows, int width, int h
 ZENTHUE_API BYTE** StretchImg(BYTE** rows, int width, int height);
 
 /**
- * Makes colours more vivid through a saturation curve, in place.
+ * Makes colours more vivid through a saturation curve, in place. The hues it works out are
+ * kept for the rest of the process (up to 6 MB, filled as pictures need them).
  * @param rows the picture's rows.
  * @param width pixels per row, at least 1.
  * @param height rows, at least 1.
