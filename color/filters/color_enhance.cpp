@@ -173,6 +173,10 @@ constexpr int kMostRowsWithoutMemo = 256;
 struct ColourMemo {
     std::unique_ptr<ColourSlot[]> slots;  // none when the memory was not to be had
     int shift = 32;                       // 32 less the bits of a slot's index
+
+    ColourSlot& slotOf(std::uint32_t colour) const {
+        return slots[(colour * 0x9E3779B1u) >> shift];
+    }
 };
 
 ColourMemo colourMemoFor(int width, int height) {
@@ -190,8 +194,6 @@ ColourMemo colourMemoFor(int width, int height) {
 // into chunks for the kernel and kept. Returns how many pixels the memo had.
 int enhanceMemoRow(BYTE* row, int width, EnhanceKernel kernel, HueMemo& hues,
                    const ColourMemo& memo, EnhanceChunk& c) {
-    ColourSlot* const slots = memo.slots.get();
-    const int shift = memo.shift;
     BYTE* where[kEnhanceChunk];
     std::uint32_t colours[kEnhanceChunk];
     int n = 0, found = 0;
@@ -200,7 +202,7 @@ int enhanceMemoRow(BYTE* row, int width, EnhanceKernel kernel, HueMemo& hues,
         for (int k = 0; k < n; ++k) {
             const std::uint32_t out = laneResult(c, k);
             storePixel(where[k], out);
-            slots[(colours[k] * 0x9E3779B1u) >> shift] = {colours[k], out};
+            memo.slotOf(colours[k]) = {colours[k], out};
         }
         n = 0;
     };
@@ -208,7 +210,7 @@ int enhanceMemoRow(BYTE* row, int width, EnhanceKernel kernel, HueMemo& hues,
         BYTE* p = row + x * kPixelBytes;
         const int b = p[0], g = p[1], r = p[2];
         const auto colour = static_cast<std::uint32_t>(b | g << 8 | r << 16);
-        const ColourSlot slot = slots[(colour * 0x9E3779B1u) >> shift];
+        const ColourSlot slot = memo.slotOf(colour);
         if (slot.colour == colour) {
             storePixel(p, slot.out);
             ++found;
