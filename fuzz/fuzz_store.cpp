@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         if (unpacked++ == 0) GetColorImage(bench.rows, bench.header, entry);
     }
-    if (count > 0 && index[count - 1] >= 0 && index[count - 1] < 256) {
+    if (count > 0) {
         GetRawImage(bench.rows, bench.header, index[count - 1]);
         GetColorImage(bench.rows, bench.header, index[count - 1]);
     }

@@ -73,7 +73,7 @@ EnlargeKernel activeKernel() {
             break;
     }
 #endif
-    return enlargeKernelBaseline();
+    return enlargeLanes<Baseline>;
 }
 
 // One row's runs: run r is channel r % 3 of block r / 3, its samples 3 bytes apart. They are
@@ -135,10 +135,6 @@ void heightenBlock(EnlargeKernel kernel, const EnlargeTables& t, BYTE** rows, in
 }
 
 }  // namespace
-
-EnlargeKernel enlargeKernelBaseline() {
-    return enlargeLanes<Baseline>;
-}
 
 }  // namespace zenthue
 

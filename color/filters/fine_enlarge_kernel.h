@@ -29,7 +29,6 @@ struct EnlargeTables {
 using EnlargeKernel = void (*)(const EnlargeTables& t, const BYTE* const* in, BYTE* const* out,
                                int lanes);
 
-EnlargeKernel enlargeKernelBaseline();
 // Only on x86-64 builds.
 EnlargeKernel enlargeKernelAvx2();
 EnlargeKernel enlargeKernelAvx512();
