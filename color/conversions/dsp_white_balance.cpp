@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "conversions/conversions.h"
+#include "engine/color_tables.h"
 
 namespace zenthue {
 
@@ -84,13 +85,10 @@ void dspWhiteBalance(EngineState& s, const DspArea& a) {
     const int oddColumns = (a.lastColumn + 1) / 2 - a.firstColumn / 2;
     for (int i = a.firstRow; i <= a.lastRow; ++i) {
         const BYTE* row = s.srcRows[i];
-        std::int64_t parity[2] = {0, 0};  // sums of even and odd columns
-        int x = a.firstColumn;
-        for (; x < a.lastColumn; x += 2) {
-            parity[x & 1] += row[x];
-            parity[(x + 1) & 1] += row[x + 1];
-        }
-        if (x == a.lastColumn) parity[x & 1] += row[x];
+        std::int64_t parity[2] = {0, 0};      // sums of even and odd columns
+        const int first = a.firstColumn & 1;  // the area's first column counts as even from here
+        addSiteSums(row + a.firstColumn, a.lastColumn - a.firstColumn + 1, parity[first],
+                    parity[1 - first]);
         const int evenSite = (i & 1) ? 1 : 0, oddSite = (i & 1) ? 2 : 1;
         sum[evenSite] += parity[0];
         sum[oddSite] += parity[1];

@@ -2,6 +2,8 @@
 // shared by every conversion.
 #pragma once
 
+#include <cstdint>
+
 #include "engine/engine_state.h"
 
 namespace zenthue {
@@ -30,6 +32,10 @@ void buildChannelTables8(EngineState& s);
 constexpr int clampGain(int gain) {
     return gain >= 255 ? 255 : (gain <= 0 ? 0 : gain);
 }
+
+// Adds the bytes of the even columns of row[0 .. width - 1] (width at least 0) to `even` and
+// those of the odd columns to `odd`.
+void addSiteSums(const BYTE* row, int width, std::int64_t& even, std::int64_t& odd);
 
 // One-shot estimation: sets the color gains from the mean R, G and B samples of the whole raw
 // frame in srcRows (height rows of width samples) and rebuilds the 256-entry channel tables.

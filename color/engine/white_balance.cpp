@@ -18,8 +18,9 @@ int scaleGain(int base, double ratio) {
     return static_cast<int>(static_cast<double>(r) * base);
 }
 
-// Adds the bytes of the even columns of row[0 .. width - 1] to `even` and those of the odd
-// columns to `odd`, eight bytes a step: a word's four even bytes go to four 16-bit lanes of one
+}  // namespace
+
+// Eight bytes a step: a word's four even bytes go to four 16-bit lanes of one
 // sum and its odd bytes to those of the other. A lane takes 257 bytes before it could carry, so
 // the lanes are added up every 256 steps.
 void addSiteSums(const BYTE* row, int width, std::int64_t& even, std::int64_t& odd) {
@@ -50,8 +51,6 @@ void addSiteSums(const BYTE* row, int width, std::int64_t& even, std::int64_t& o
     }
     if (width & 1) even += row[width - 1];
 }
-
-}  // namespace
 
 void estimateWhiteBalance(EngineState& s, int width, int height) {
     std::int64_t sum[3] = {0, 0, 0};  // red, green, blue sites
