@@ -133,10 +133,10 @@ DiagonalKernel activeKernel() {
 }
 
 // Pixels 2 .. width - 3 of row i, written mirrored: their levels through the kernel a part of
-// the row at a time, the last ones short of a whole step four at a time from the first of
-// phase 0, so that each has its rule fixed.
-void convertRow(const DiagonalKernel& kernel, const BYTE* const rows[5], const Window5& w, int i,
-                BYTE* out, int width, int limit, const Raw12Lut& lut, ChannelSums& sums) {
+// the row at a time, the last few short of a whole step one by one.
+void convertRow(const DiagonalKernel& kernel, const Window5& w, int i, BYTE* out, int width,
+                int limit, const Raw12Lut& lut, ChannelSums& sums) {
+    const BYTE* const rows[5] = {w.m2.bytes, w.m1.bytes, w.c.bytes, w.p1.bytes, w.p2.bytes};
     constexpr int kPart = 256;
     alignas(64) int red[kPart], green[kPart], blue[kPart];
     RowWriter writer{lut, limit};
@@ -149,13 +149,6 @@ void convertRow(const DiagonalKernel& kernel, const BYTE* const rows[5], const W
         kernel.levels(rows, i, x, count, red, green, blue);
         for (int k = 0; k < count; ++k) writer.put(at(x + k), red[k], green[k], blue[k]);
         x += count;
-    }
-    for (; x <= last && ((i + x) & 3) != 0; ++x) writer.anyPixel(w, i, x, at(x));
-    for (; x + 3 <= last; x += 4) {
-        writer.pixel<0>(w, x, at(x));
-        writer.pixel<1>(w, x + 1, at(x + 1));
-        writer.pixel<2>(w, x + 2, at(x + 2));
-        writer.pixel<3>(w, x + 3, at(x + 3));
     }
     for (; x <= last; ++x) writer.anyPixel(w, i, x, at(x));
     sums.red += writer.red;
@@ -189,8 +182,7 @@ int convertRaw12Diagonal(EngineState& s, int width, int height) {
     for (int i = 2; i <= height - 3; ++i) {
         const Window5 w{Row12(s.srcRows12[i - 2]), Row12(s.srcRows12[i - 1]), Row12(s.srcRows12[i]),
                         Row12(s.srcRows12[i + 1]), Row12(s.srcRows12[i + 2])};
-        const BYTE* const rows[5] = {w.m2.bytes, w.m1.bytes, w.c.bytes, w.p1.bytes, w.p2.bytes};
-        convertRow(kernel, rows, w, i, s.dstRows[i], width, limit, lut, sums);
+        convertRow(kernel, w, i, s.dstRows[i], width, limit, lut, sums);
         fillBorderColumns(s.dstRows[i], width);
     }
     const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
