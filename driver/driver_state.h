@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "luma_chroma_filter.h"
 #include "platform.h"
 
 namespace zentdrv {
@@ -94,8 +95,8 @@ struct DriverState {
 
     // Scratch of the stored-picture clean-up filter: a (Y, Cb, Cr) plane and one sample per
     // pixel.
-    int16_t filterPlane[kFilterPixels * 3];
-    int16_t filterScratch[kFilterPixels];
+    FilterSample filterPlane[kFilterPixels * 3];
+    FilterSample filterScratch[kFilterPixels];
 };
 
 // The record itself: static storage, all zero at load, never reset.

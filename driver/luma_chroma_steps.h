@@ -147,36 +147,29 @@ void smoothSpeculate(const Sample* __restrict row, const Sample* __restrict up,
     }
 }
 
-void smoothCommit(Sample* __restrict up, Sample* __restrict dn, const Sample* __restrict newUp,
-                  const Sample* __restrict newDn, const uint8_t* __restrict visited) {
-    for (int j = 0; j < kBlock; ++j) {
-        const int keep = -static_cast<int>(visited[j]);
-        up[j] = static_cast<Sample>(newUp[j] + ((up[j] - newUp[j]) & keep));
-        dn[j] = static_cast<Sample>(newDn[j] + ((dn[j] - newDn[j]) & keep));
-    }
-}
-
 // One block of visits. A visit sees another's changes only through its own row, and only those
 // of the visit two columns before it: so every visit up to the first that changes its row reads
 // what the speculation read, and from that one on the visits are made one by one until one
-// leaves its row alone; after it the speculation holds again. The rows above and below take
-// the speculated values of the visits not made one by one.
+// leaves its row alone; after it the speculation holds again. A visit made one by one leaves its
+// final values above and below in the speculated ones too, which then go to the rows above and
+// below from column `from` on (the columns before it belong to the block before).
 void smoothBlock(Sample* at, int w, int visitParity, int from) {
     uint8_t touches[kBlock];
-    uint8_t visited[kBlock];
     Sample newUp[kBlock];
     Sample newDn[kBlock];
     smoothSpeculate(at, at - w, at + w, at - 2 * w, at + 2 * w, visitParity, touches, newUp, newDn);
-    for (int j = 0; j < kBlock; ++j) visited[j] = static_cast<uint8_t>(j < from);
     for (int j = nextFlag(touches, from); j < kBlock; j = nextFlag(touches, j)) {
         while (j < kBlock) {
-            visited[j] = 1;
             const bool touched = smoothAt(at + j, w);
+            newUp[j] = at[j - w];
+            newDn[j] = at[j + w];
             j += 2;
             if (!touched) break;
         }
     }
-    smoothCommit(at - w, at + w, newUp, newDn, visited);
+    const std::size_t bytes = sizeof(Sample) * static_cast<std::size_t>(kBlock - from);
+    std::memcpy(at - w + from, newUp + from, bytes);
+    std::memcpy(at + w + from, newDn + from, bytes);
 }
 
 // The first column of the last block of a row whose blocks stopped at column c (inner columns
@@ -236,8 +229,9 @@ void sharpen(const FilterPlanes& p) {
 
 // In place: each test sees the values already changed to its left and above. "Above all four
 // neighbours by more than 10" is "above the largest by more than 10", and "below all" is
-// "below the smallest"; a position above all four cannot lie below all of them, so at most one
-// of the two tests fires. True when the value changed.
+// "below the smallest" (cheaper here than aboveAll and belowAll, measured); a position above all
+// four cannot lie below all of them, so at most one of the two tests fires. True when the value
+// changed.
 inline bool despikeAt(Sample* q, int w) {
     const Cross x = crossAt(q, w);
     const int hi = x.left > x.right ? x.left : x.right;
