@@ -4,13 +4,10 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "engine/isa.h"
 #include "filter_common.h"
 #include "fine_enlarge_kernel.h"
+#include "fine_enlarge_lanes4.h"
 
 namespace zenthue {
 namespace {
@@ -35,33 +32,6 @@ void fillTables(EnlargeTables& t) {
     }
 }
 
-struct Baseline {
-    static constexpr int kDoubles = 4;
-    using Vec = DoubleX4;
-    using IVec = IntX4;
-    static void loadBytes(const BYTE* p, IVec& v) {
-#if defined(__SSE2__)
-        int bytes;
-        std::memcpy(&bytes, p, sizeof bytes);
-        const __m128i zero = _mm_setzero_si128();
-        v = reinterpret_cast<IVec>(
-            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero));
-#else
-        for (int i = 0; i < kDoubles; ++i) v[i] = p[i];
-#endif
-    }
-    static void storeBytes(BYTE* p, IVec v) {
-#if defined(__SSE2__)
-        __m128i x = reinterpret_cast<__m128i>(v);
-        x = _mm_packus_epi16(_mm_packs_epi32(x, x), x);
-        const int bytes = _mm_cvtsi128_si32(x);
-        std::memcpy(p, &bytes, sizeof bytes);
-#else
-        for (int i = 0; i < kDoubles; ++i) p[i] = static_cast<BYTE>(v[i]);
-#endif
-    }
-};
-
 EnlargeKernel activeKernel() {
 #if defined(ZENTHUE_X86_KERNELS)
     switch (activeIsa()) {
@@ -73,7 +43,7 @@ EnlargeKernel activeKernel() {
             break;
     }
 #endif
-    return enlargeLanes<Baseline>;
+    return enlargeLanes<EnlargeLanes4>;
 }
 
 // One row's runs: run r is channel r % 3 of block r / 3, its samples 3 bytes apart. They are

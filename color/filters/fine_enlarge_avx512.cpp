@@ -15,9 +15,10 @@ struct Level {
         v = reinterpret_cast<IVec>(
             _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
     }
+    // Negative ints go to 0 first; the narrowing saturates the rest at 255.
     static void storeBytes(BYTE* p, IVec v) {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(p),
-                         _mm256_maskz_cvtepi32_epi8(0xFF, reinterpret_cast<__m256i>(v)));
+        const __m256i x = _mm256_max_epi32(reinterpret_cast<__m256i>(v), _mm256_setzero_si256());
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm256_maskz_cvtusepi32_epi8(0xFF, x));
     }
 };
 

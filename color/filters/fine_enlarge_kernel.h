@@ -1,7 +1,7 @@
 // The 8-to-10 cosine resampling of FineEnlargeImg over many runs at once, written once over a
 // level type L (vector types L::Vec and L::IVec of L::kDoubles doubles and ints, L::loadBytes,
-// which widens as many bytes to ints, and L::storeBytes, which writes the ints, each 0..255, as
-// bytes) and included by each level's source. Every run (lane) goes through the same double
+// which widens as many bytes to ints, and L::storeBytes, which writes the ints as bytes held to
+// 0..255) and included by each level's source. Every run (lane) goes through the same double
 // operations, in the same order, as one run on its own.
 #pragma once
 
@@ -72,11 +72,8 @@ void enlargeLanes(const EnlargeTables& t, const BYTE* const* in, BYTE* const* ou
             Vec sum = t.resample[k][1] * c[1];
 #pragma GCC unroll 8
             for (int u = 2; u < kEnlargeIn; ++u) sum += t.resample[k][u] * c[u];
-            IVec v = __builtin_convertvector(mean + t.scale * sum, IVec);  // toward zero
-            const IVec low = v < 0;
-            const IVec high = v > 255;
-            v = (v & ~low & ~high) | (high & 255);
-            L::storeBytes(out[k] + l, v);
+            L::storeBytes(out[k] + l,  // toward zero
+                          __builtin_convertvector(mean + t.scale * sum, IVec));
         }
     }
 }
