@@ -3,11 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "conversions/conversions.h"
 #include "conversions/dsp_kernel.h"
@@ -124,20 +119,9 @@ struct Rgb555 {
 
 struct Baseline {
     static constexpr int kLanes = 4;
-    using Vec = DspDoubleX4;
-    using FVec = DspFloatX4;
-    using IVec = DspIntX4;
-    static void loadBytes(const BYTE* p, IVec& out) {
-#if defined(__SSE2__)
-        int bytes;
-        std::memcpy(&bytes, p, sizeof bytes);
-        const __m128i zero = _mm_setzero_si128();
-        out = reinterpret_cast<IVec>(
-            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero));
-#else
-        for (int i = 0; i < kLanes; ++i) out[i] = p[i];
-#endif
-    }
+    using Vec = DoubleX4;
+    using FVec = FloatX4;
+    using IVec = IntX4;
 };
 
 // The kernels of the active level and their lane count.

@@ -1,23 +1,16 @@
 // The per-pixel arithmetic of the DSP color frame over many pixels at once, written once over a
-// level type L (vector types L::Vec, L::FVec and L::IVec of L::kLanes doubles, floats and ints,
-// and L::loadBytes, which widens kLanes bytes to ints) and included by each level's source. Every
-// lane goes through the double operations of the scalar code (dsp_color_frame.cpp) in the same
-// order; the row smoothing and the table lookups between the two steps stay scalar.
+// level type L (vector types L::Vec, L::FVec and L::IVec of L::kLanes doubles, floats and ints)
+// and included by each level's source. Every lane goes through the double operations of the
+// scalar code (dsp_color_frame.cpp) in the same order; the row smoothing and the table lookups
+// between the two steps stay scalar.
 #pragma once
 
 #include <cstring>
 
+#include "engine/lanes.h"
 #include "platform.h"
 
 namespace zenthue {
-
-// Vectors of 4 and 8 doubles and of as many floats and ints.
-typedef double DspDoubleX4 __attribute__((vector_size(32)));
-typedef double DspDoubleX8 __attribute__((vector_size(64)));
-typedef float DspFloatX4 __attribute__((vector_size(16)));
-typedef float DspFloatX8 __attribute__((vector_size(32)));
-typedef int DspIntX4 __attribute__((vector_size(16)));
-typedef int DspIntX8 __attribute__((vector_size(32)));
 
 // Step 1 for pixels x0 .. x0 + count - 1 of a row (count a multiple of the level's lanes; every
 // read lies within x - 1 .. x + 1): the unsmoothed color differences and the luminance 0..255.
@@ -38,13 +31,6 @@ DspLevelKernel dspLevelKernelAvx2();
 DspChromaKernel dspChromaKernelAvx512();
 DspLevelKernel dspLevelKernelAvx512();
 
-// Helpers pass vectors by reference: wider than the baseline's registers, they would change the
-// calling convention.
-template <class L>
-void dspLoad(const BYTE* p, typename L::IVec& out) {
-    L::loadBytes(p, out);
-}
-
 template <class L>
 void dspChromaLanes(const BYTE* up, const BYTE* cur, const BYTE* down, int x0, int count,
                     bool redRow, float* cr, float* cb, int* luma) {
@@ -57,9 +43,9 @@ void dspChromaLanes(const BYTE* up, const BYTE* cur, const BYTE* down, int x0, i
     for (int l = 0; l < count; l += W) {
         const int x = x0 + l;
         IVec u, ul, ur, d, dl, dr, c, cl, cr1;
-        dspLoad<L>(up + x, u), dspLoad<L>(up + x - 1, ul), dspLoad<L>(up + x + 1, ur);
-        dspLoad<L>(down + x, d), dspLoad<L>(down + x - 1, dl), dspLoad<L>(down + x + 1, dr);
-        dspLoad<L>(cur + x, c), dspLoad<L>(cur + x - 1, cl), dspLoad<L>(cur + x + 1, cr1);
+        widenBytes(up + x, u), widenBytes(up + x - 1, ul), widenBytes(up + x + 1, ur);
+        widenBytes(down + x, d), widenBytes(down + x - 1, dl), widenBytes(down + x + 1, dr);
+        widenBytes(cur + x, c), widenBytes(cur + x - 1, cl), widenBytes(cur + x + 1, cr1);
         // Own-color sites: R at even x of an R row, B at odd x of a B row.
         const IVec site = ((lane + x) & 1) == (redRow ? 0 : 1);
         const IVec vertical = u + d;
@@ -116,6 +102,8 @@ void dspChromaLanes(const BYTE* up, const BYTE* cur, const BYTE* down, int x0, i
 
 // A channel value rounded to single precision, then saturated or truncated to 0..255 (held to
 // 0..255 as a float first, which converts to the same level).
+// Helpers pass vectors by reference: wider than the baseline's registers, they would change the
+// calling convention.
 template <class L>
 void dspChannelLevel(const typename L::Vec& v, typename L::IVec& out) {
     using FVec = typename L::FVec;

@@ -3,8 +3,6 @@
 // namespace so that every including source gets its own copy, built with its own instructions.
 #pragma once
 
-#include <immintrin.h>
-
 #include "conversions/dsp_kernel.h"
 
 namespace zenthue {
@@ -12,13 +10,9 @@ namespace {
 
 struct DspLanes8 {
     static constexpr int kLanes = 8;
-    using Vec = DspDoubleX8;
-    using FVec = DspFloatX8;
-    using IVec = DspIntX8;
-    static void loadBytes(const BYTE* p, IVec& out) {
-        out = reinterpret_cast<IVec>(
-            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
-    }
+    using Vec = DoubleX8;
+    using FVec = FloatX8;
+    using IVec = IntX8;
 };
 
 }  // namespace

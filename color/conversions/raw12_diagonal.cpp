@@ -102,7 +102,7 @@ struct RowWriter {
 
 struct Baseline {
     static constexpr int kLanes = 4;
-    using IVec = Raw12IntX4;
+    using IVec = IntX4;
     static void loadSamples(const BYTE* p, IVec& out) {
 #if defined(__SSE2__)
         out = reinterpret_cast<IVec>(_mm_unpacklo_epi16(

@@ -9,7 +9,7 @@ namespace {
 
 struct Level {
     static constexpr int kLanes = 8;
-    using IVec = Raw12IntX8;
+    using IVec = IntX8;
     static void loadSamples(const BYTE* p, IVec& out) {
         out = reinterpret_cast<IVec>(
             _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));

@@ -9,7 +9,7 @@ namespace {
 
 struct Level {
     static constexpr int kLanes = 16;
-    using IVec = Raw12IntX16;
+    using IVec = IntX16;
     static void loadSamples(const BYTE* p, IVec& out) {
         out = reinterpret_cast<IVec>(_mm512_maskz_cvtepu16_epi32(
             0xFFFF, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))));

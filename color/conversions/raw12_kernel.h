@@ -6,13 +6,10 @@
 
 #include <cstring>
 
+#include "engine/lanes.h"
 #include "platform.h"
 
 namespace zenthue {
-
-typedef int Raw12IntX4 __attribute__((vector_size(16)));
-typedef int Raw12IntX8 __attribute__((vector_size(32)));
-typedef int Raw12IntX16 __attribute__((vector_size(64)));
 
 // Red, green and blue levels of pixels x0 .. x0 + count - 1 of row i (count a multiple of the
 // level's lanes). rows holds the byte addresses of source rows i - 2 .. i + 2; every read lies

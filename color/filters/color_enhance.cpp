@@ -81,9 +81,9 @@ void correctStrong(int ch[3], int peak, int low) {
 // in two registers measured slower).
 struct Baseline {
     static constexpr int kLanes = 2;
-    using Vec = EnhanceDoubleX2;
-    using LVec = EnhanceLongX2;
-    using IVec = EnhanceIntX2;
+    using Vec = DoubleX2;
+    using LVec = LongX2;
+    using IVec = IntX2;
 };
 
 EnhanceKernel activeKernel() {

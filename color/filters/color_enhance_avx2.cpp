@@ -7,9 +7,9 @@ namespace {
 
 struct Level {
     static constexpr int kLanes = 4;
-    using Vec = EnhanceDoubleX4;
-    using LVec = EnhanceLongX4;
-    using IVec = EnhanceIntX4;
+    using Vec = DoubleX4;
+    using LVec = LongX4;
+    using IVec = IntX4;
 };
 
 }  // namespace

@@ -8,9 +8,9 @@ namespace {
 
 struct Level {
     static constexpr int kLanes = 8;
-    using Vec = EnhanceDoubleX8;
-    using LVec = EnhanceLongX8;
-    using IVec = EnhanceIntX8;
+    using Vec = DoubleX8;
+    using LVec = LongX8;
+    using IVec = IntX8;
 };
 
 }  // namespace

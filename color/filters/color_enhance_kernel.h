@@ -7,18 +7,9 @@
 
 #include <cstring>
 
-namespace zenthue {
+#include "engine/lanes.h"
 
-// Vectors of 2, 4 and 8 doubles and of as many 64-bit and 32-bit ints.
-typedef double EnhanceDoubleX2 __attribute__((vector_size(16)));
-typedef long long EnhanceLongX2 __attribute__((vector_size(16)));
-typedef int EnhanceIntX2 __attribute__((vector_size(8)));
-typedef double EnhanceDoubleX4 __attribute__((vector_size(32)));
-typedef double EnhanceDoubleX8 __attribute__((vector_size(64)));
-typedef long long EnhanceLongX4 __attribute__((vector_size(32)));
-typedef long long EnhanceLongX8 __attribute__((vector_size(64)));
-typedef int EnhanceIntX4 __attribute__((vector_size(16)));
-typedef int EnhanceIntX8 __attribute__((vector_size(32)));
+namespace zenthue {
 
 inline constexpr int kEnhanceChunk = 64;  // pixels a kernel call; a multiple of every level's lanes
 

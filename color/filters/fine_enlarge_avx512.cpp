@@ -11,10 +11,6 @@ struct Level {
     static constexpr int kDoubles = 8;
     using Vec = DoubleX8;
     using IVec = IntX8;
-    static void loadBytes(const BYTE* p, IVec& v) {
-        v = reinterpret_cast<IVec>(
-            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p))));
-    }
     // Negative ints go to 0 first; the narrowing saturates the rest at 255.
     static void storeBytes(BYTE* p, IVec v) {
         const __m256i x = _mm256_max_epi32(reinterpret_cast<__m256i>(v), _mm256_setzero_si256());

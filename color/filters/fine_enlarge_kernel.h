@@ -1,12 +1,11 @@
 // The 8-to-10 cosine resampling of FineEnlargeImg over many runs at once, written once over a
-// level type L (vector types L::Vec and L::IVec of L::kDoubles doubles and ints, L::loadBytes,
-// which widens as many bytes to ints, and L::storeBytes, which writes the ints as bytes held to
-// 0..255) and included by each level's source. Every run (lane) goes through the same double
-// operations, in the same order, as one run on its own.
+// level type L (vector types L::Vec and L::IVec of L::kDoubles doubles and ints, and
+// L::storeBytes, which writes the ints as bytes held to 0..255) and included by each level's
+// source. Every run (lane) goes through the same double operations, in the same order, as one run
+// on its own.
 #pragma once
 
-#include <cstring>
-
+#include "engine/lanes.h"
 #include "platform.h"
 
 namespace zenthue {
@@ -33,12 +32,6 @@ using EnlargeKernel = void (*)(const EnlargeTables& t, const BYTE* const* in, BY
 EnlargeKernel enlargeKernelAvx2();
 EnlargeKernel enlargeKernelAvx512();
 
-// Vectors of 4 and 8 doubles and of as many ints.
-typedef double DoubleX4 __attribute__((vector_size(32)));
-typedef double DoubleX8 __attribute__((vector_size(64)));
-typedef int IntX4 __attribute__((vector_size(16)));
-typedef int IntX8 __attribute__((vector_size(32)));
-
 template <class L>
 void enlargeLanes(const EnlargeTables& t, const BYTE* const* in, BYTE* const* out, int lanes) {
     constexpr int W = L::kDoubles;
@@ -50,7 +43,7 @@ void enlargeLanes(const EnlargeTables& t, const BYTE* const* in, BYTE* const* ou
 #pragma GCC unroll 8
         for (int n = 0; n < kEnlargeIn; ++n) {
             IVec v;
-            L::loadBytes(in[n] + l, v);
+            widenBytes(in[n] + l, v);
             s[n] = __builtin_convertvector(v, Vec);
         }
         // Coefficient 0 multiplies by cos 0 = 1, so its sum is the exact integer total (in any

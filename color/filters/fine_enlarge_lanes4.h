@@ -18,17 +18,6 @@ struct EnlargeLanes4 {
     static constexpr int kDoubles = 4;
     using Vec = DoubleX4;
     using IVec = IntX4;
-    static void loadBytes(const BYTE* p, IVec& v) {
-#if defined(__SSE2__)
-        int bytes;
-        std::memcpy(&bytes, p, sizeof bytes);
-        const __m128i zero = _mm_setzero_si128();
-        v = reinterpret_cast<IVec>(
-            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero));
-#else
-        for (int i = 0; i < kDoubles; ++i) v[i] = p[i];
-#endif
-    }
     // The two packs saturate: below 0 gives 0, above 255 gives 255.
     static void storeBytes(BYTE* p, IVec v) {
 #if defined(__SSE2__)
