@@ -33,3 +33,12 @@ function(zent_published_library name)
         target_link_libraries(${name} PUBLIC ${deps})
     endif()
 endfunction()
+
+# Vector sources built for one instruction-set level (files ending in _avx2 or _avx512, picked at
+# run time by color/engine/isa.cpp): x86-64 only, each level with the options of the
+# instructions that file checks for.
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
+    set(ZENT_X86 ON)
+endif()
+set(ZENT_AVX2_OPTIONS -mavx2)
+set(ZENT_AVX512_OPTIONS -mavx512f -mavx512bw -mavx512vl -mavx512vbmi)
