@@ -172,11 +172,20 @@ void smoothBlock(Sample* at, int w, int visitParity, int from) {
     std::memcpy(at + w + from, newDn + from, bytes);
 }
 
-// The first column of the last block of a row whose blocks stopped at column c (inner columns
-// end at w - 3): the block ends there and begins inside the one before, from c on. -1 when the
-// row is narrower than a block.
-inline int lastBlockStart(int c, int w) {
-    return c <= w - 3 && w - 2 - kBlock >= 2 ? w - 2 - kBlock : -1;
+// Walks the inner columns 2 .. w - 3 of a row a block at a time: block(j0, from) takes the
+// columns from j0 + from to j0 + kBlock - 1 (from is 0 but for the row's last block, which ends
+// at w - 3 and begins inside the one before). A row narrower than a block goes to narrow(2).
+template <class Block, class Narrow>
+void forRowBlocks(int w, Block block, Narrow narrow) {
+    int c = 2;
+    for (; c + kBlock <= w - 2; c += kBlock) block(c, 0);
+    const int last = w - 2 - kBlock;
+    if (c > w - 3) return;
+    if (last >= 2) {
+        block(last, c - last);
+    } else {
+        narrow(c);
+    }
 }
 
 // Visits the positions where r + c is odd, in order, each seeing the changes of earlier ones.
@@ -184,15 +193,12 @@ void smoothLines(const FilterPlanes& p) {
     const int w = p.width;
     for (int r = 2; r <= p.height - 3; ++r) {
         Sample* row = p.y + r * w;
-        int j0 = 2;
         // Visits sit where j0 + j has the parity of r + 1.
-        for (; j0 + kBlock <= w - 2; j0 += kBlock) smoothBlock(row + j0, w, (r + j0 + 1) & 1, 0);
-        const int last = lastBlockStart(j0, w);
-        if (last >= 0) {
-            smoothBlock(row + last, w, (r + last + 1) & 1, j0 - last);
-        } else {
-            for (int c = j0 + ((r + j0 + 1) & 1); c <= w - 3; c += 2) smoothAt(row + c, w);
-        }
+        forRowBlocks(
+            w, [&](int j0, int from) { smoothBlock(row + j0, w, (r + j0 + 1) & 1, from); },
+            [&](int c) {
+                for (c += (r + c + 1) & 1; c <= w - 3; c += 2) smoothAt(row + c, w);
+            });
     }
 }
 
@@ -270,14 +276,11 @@ void removeSpikes(const FilterPlanes& p) {
     const int w = p.width;
     for (int r = 2; r <= p.height - 3; ++r) {
         Sample* row = p.y + r * w;
-        int c = 2;
-        for (; c + kBlock <= w - 2; c += kBlock) despikeBlock(row + c, w, 0);
-        const int last = lastBlockStart(c, w);
-        if (last >= 0) {
-            despikeBlock(row + last, w, c - last);
-        } else {
-            for (; c <= w - 3; ++c) despikeAt(row + c, w);
-        }
+        forRowBlocks(
+            w, [&](int j0, int from) { despikeBlock(row + j0, w, from); },
+            [&](int c) {
+                for (; c <= w - 3; ++c) despikeAt(row + c, w);
+            });
     }
 }
 
