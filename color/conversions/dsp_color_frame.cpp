@@ -253,6 +253,13 @@ void smoothPair(RowWork<Out>& a, RowWork<Out>& b, int n) {
 #endif
 }
 
+// Calls part(x0, n) for the area's columns, n <= kPart of them at a time from x0.
+template <int kPart, class Part>
+void forParts(const DspArea& a, Part part) {
+    for (int x0 = a.firstColumn; x0 <= a.lastColumn; x0 += kPart)
+        part(x0, a.lastColumn - x0 + 1 < kPart ? a.lastColumn - x0 + 1 : kPart);
+}
+
 template <class Out>
 void convertArea(const EngineState& s, const DspTables& t, const DspArea& a) {
     const DspKernels k = activeKernels();
@@ -260,29 +267,23 @@ void convertArea(const EngineState& s, const DspTables& t, const DspArea& a) {
     int i = a.firstRow;
     for (; i + 1 <= a.lastRow; i += 2) {
         RowWork<Out> first(s, t, k, i), second(s, t, k, i + 1);
-        for (int x0 = a.firstColumn; x0 <= a.lastColumn; x0 += kPart) {
-            const int n = a.lastColumn - x0 + 1 < kPart ? a.lastColumn - x0 + 1 : kPart;
+        forParts<kPart>(a, [&](int x0, int n) {
             first.differences(x0, n);
             second.differences(x0, n);
             smoothPair(first, second, n);
             first.write(x0, n);
             second.write(x0, n);
-        }
+        });
     }
     if (i == a.lastRow) {
         RowWork<Out> last(s, t, k, i);
-        for (int x0 = a.firstColumn; x0 <= a.lastColumn; x0 += kPart) {
-            const int n = a.lastColumn - x0 + 1 < kPart ? a.lastColumn - x0 + 1 : kPart;
+        forParts<kPart>(a, [&](int x0, int n) {
             last.differences(x0, n);
             last.smoothAlone(n);
             last.write(x0, n);
-        }
+        });
     }
 }
-
-}  // namespace
-
-namespace {
 
 // The impulse rule at one sample: replaced by the mean of its four neighbours when it lies at
 // least kPeakThreshold beyond all of them.
